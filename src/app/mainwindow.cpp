@@ -1,0 +1,83 @@
+#include "app/mainwindow.h"
+
+#include "protocol/commandframes.h"
+#include "tags/sheetengine.h"
+#include "ui_mainwindowform.h"
+
+#include <QSerialPort>
+#include <QTimer>
+
+// The pictures are compiled into the static core library, whose resource
+// initialiser the linker would otherwise drop. Q_INIT_RESOURCE must be used
+// outside any namespace.
+static void register_images()
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(image);
+        return true;
+    }();
+    Q_UNUSED(registered);
+}
+
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
+{
+    register_images();
+
+    ui = new Ui::MainWindowForm;
+    ui->setupUi(this);
+    setWindowTitle(QStringLiteral("定位相机"));
+
+    location_text = QString::number(pos_x, 'g', 6) + "," + QString::number(pos_y, 'g', 6);
+    ui->current_loc_edit->setText(location_text);
+
+    setup_trajectory_plot();
+    update_port();
+    ui->BaudRateBox->setCurrentIndex(4);
+    ui->DataBitBox->setCurrentIndex(3);
+
+    serial = new QSerialPort(this);
+
+    tag_table_setup();
+
+    record_frame = protocol::record_frame_template();
+    start_frame = protocol::short_frame(protocol::kTransferStartKey);
+    clear_frame = protocol::short_frame(protocol::kClearAllKey);
+    end_frame = protocol::short_frame(protocol::kTransferEndKey);
+    mode_frame = protocol::short_frame(protocol::kModeOneKey);
+
+    transport_timer = new QTimer(this);
+    connect(transport_timer, SIGNAL(timeout()), this, SLOT(slot_timeout()));
+    port_timer = new QTimer(this);
+    connect(port_timer, SIGNAL(timeout()), this, SLOT(update_port()));
+    port_timer->start(1000);
+    error_lamp_timer = new QTimer(this);
+    connect(error_lamp_timer, SIGNAL(timeout()), this, SLOT(error_timex()));
+
+    sheet_engine = new SheetEngine;
+}
+
+MainWindow::~MainWindow()
+{
+    delete transport_timer;
+    delete port_timer;
+    delete error_lamp_timer;
+    delete sheet_engine;
+    delete ui;
+}
+
+void MainWindow::on_com_message_clearBtn_clicked()
+{
+    ui->com_message_edit->clear();
+}
+
+void MainWindow::on_modle2_msg_clear_clicked()
+{
+    ui->modle2_msg_edit->clear();
+}
+
+// These four belong to controls the form no longer has; they stay so that the
+// slot table keeps its shape.
+void MainWindow::on_Btn_setAxisUp_clicked() {}
+void MainWindow::on_Btn_tagMap_clicked() {}
+void MainWindow::on_Btn_showTag_clicked() {}
+void MainWindow::on_Btn_clearTagMsg_clicked() {}

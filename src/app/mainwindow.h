@@ -1,0 +1,97 @@
+#pragma once
+
+#include "tags/tagrecord.h"
+
+#include <QByteArray>
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <optional>
+
+class QSerialPort;
+class QTimer;
+class SheetEngine;
+
+namespace Ui
+{
+class MainWindowForm;
+}
+
+// The one window of the program. It owns all state; the slots apply effects,
+// while framing, decoding, frame building, row conversion and workbook
+// reading live in plain functions under src/protocol, src/plot and src/tags.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    Ui::MainWindowForm *ui = nullptr;
+    QSerialPort *serial = nullptr;
+    int max_track_points = 30000;
+    QString location_text;
+    float pos_x = 0;
+    float pos_y = 0;
+    float rotation_angle = 0;
+    float attitude_x = 0;
+    float attitude_y = 0;
+    QVector<double> track_x;
+    QVector<double> track_y;
+    QTimer *transport_timer = nullptr;
+    QTimer *port_timer = nullptr;
+    QTimer *error_lamp_timer = nullptr;
+    bool rx_ff_seen = false;
+    bool rx_in_frame = false;
+    bool rx_fe_seen = false;
+    QByteArray rx_frame;
+    float corner_points[8] = {};
+    QVector<TagRecord> transport_list;
+    QByteArray record_frame;
+    QByteArray start_frame;
+    QByteArray clear_frame;
+    QByteArray end_frame;
+    QByteArray mode_frame;
+    int transport_index = 0;
+    bool start_acked = false;
+    bool all_acked = false;
+    QStringList port_names;
+    SheetEngine *sheet_engine = nullptr;
+    int transport_limit = 200;
+
+public slots:
+    void on_locus_clean_clicked();
+    void on_com_connectBtn_clicked();
+    void on_com_disconnectBtn_clicked();
+    void Read_Data();
+    void on_com_message_clearBtn_clicked();
+    void on_transport_s_clicked();
+    void on_transport_e_clicked();
+    void slot_timeout();
+    void update_port();
+    void error_timex();
+    void on_modle1_clicked();
+    void on_modle2_clicked();
+    void on_modle2_msg_clear_clicked();
+    void on_all_clear_clicked();
+    void on_Btn_setAxisUp_clicked();
+    void on_output_excel_clicked();
+    void on_input_excel_clicked();
+    void on_Btn_tagMap_clicked();
+    void on_Btn_showTag_clicked();
+    void on_Btn_clearTagMsg_clicked();
+    void on_need_angle_Btn_clicked();
+    void on_NOneed_angle_Btn_clicked();
+    void on_transportNum_Btn_clicked();
+
+public:
+    // Operations the slots share; not slots themselves.
+    void decode_frame();
+    void setup_trajectory_plot();
+    void draw_robot_outline(float x, float y, float angle);
+    void append_track_point(float x, float y);
+    void tag_table_setup();
+    std::optional<TagRecord> tag_record_from_row(int row) const;
+};

@@ -1,0 +1,5 @@
+#include "app/mainwindow.h"
+
+void MainWindow::Read_Data() {}
+
+void MainWindow::decode_frame() {}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "tags/tagrecord.h"
+
+#include <QByteArray>
+#include <initializer_list>
+
+// Every byte sequence the host sends to the camera. Frames are
+// FF FE <payload> FE FF with nothing escaped; numbers are big-endian and signed
+// values travel as a sign byte (1 = negative) and a magnitude.
+namespace protocol
+{
+
+constexpr quint8 kModeOneKey = 0xF0;
+constexpr quint8 kModeTwoKey = 0xF1;
+constexpr quint8 kClearAllKey = 0xFC;
+constexpr quint8 kTransferStartKey = 0xFA;
+constexpr quint8 kTransferEndKey = 0xFB;
+
+constexpr int kRecordFrameSize = 18;
+constexpr int kAngleFrameSize = 13;
+
+// The camera's check byte: the truncated mean of the bytes at `positions`,
+// each read as unsigned.
+quint8 mean_check_byte(const QByteArray &frame, std::initializer_list<int> positions);
+
+// FF FE key FE FF: mode, clear-all, transfer start and end.
+QByteArray short_frame(quint8 key);
+
+// FF FE 0A 0B 0C 0D 0E 0F 01 <on> <check> FE FF.
+QByteArray angle_frame(bool compensation_on);
+
+// The 18-byte tag frame with its markers in place and bytes 2..15 zero.
+QByteArray record_frame_template();
+
+// Writes bytes 2..15 of an 18-byte tag frame from `record`. The record must be
+// in the ranges the tag table's conversion guarantees (magnitudes below 65536).
+void fill_record_frame(QByteArray &frame, const TagRecord &record);
+
+} // namespace protocol
