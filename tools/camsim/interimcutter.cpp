@@ -1,0 +1,40 @@
+#include "interimcutter.h"
+
+namespace camsim
+{
+
+bool interim_cut_byte(quint8 byte, bool &ff_seen, bool &in_frame, bool &fe_seen, QByteArray &frame)
+{
+    if (ff_seen) {
+        ff_seen = false;
+        if (byte == 0xFE) {
+            in_frame = true;
+            frame.clear();
+        }
+    }
+    bool completed = false;
+    if (byte == 0xFF) {
+        ff_seen = true;
+        if (fe_seen) {
+            if (in_frame) {
+                in_frame = false;
+                completed = true;
+            } else {
+                fe_seen = false;
+            }
+        }
+    } else {
+        fe_seen = byte == 0xFE;
+    }
+    if (in_frame) {
+        if (frame.size() >= kInterimMaxCollected) {
+            in_frame = false;
+            frame.clear();
+            return false;
+        }
+        frame.append(char(byte));
+    }
+    return completed;
+}
+
+} // namespace camsim

@@ -1,0 +1,244 @@
+#include "serialline.h"
+
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace camsim
+{
+
+namespace
+{
+
+// A host that stops reading must not make the camera hold its reports
+// forever; beyond this, new frames are discarded as a wire would lose them.
+constexpr int kMaxQueued = 1 << 20;
+constexpr int kMaxPiece = 24;
+constexpr int kMaxNoise = 8;
+
+bool make_raw(int fd)
+{
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0)
+        return false;
+    cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    return tcsetattr(fd, TCSANOW, &tio) == 0;
+}
+
+speed_t speed_of(int baud)
+{
+    switch (baud) {
+    case 1200:
+        return B1200;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    case 230400:
+        return B230400;
+    case 460800:
+        return B460800;
+    case 921600:
+        return B921600;
+    default:
+        return B0;
+    }
+}
+
+QString system_error()
+{
+    return QString::fromLocal8Bit(strerror(errno));
+}
+
+} // namespace
+
+SerialLine::SerialLine(quint32 seed, QObject *parent) : QObject(parent), random(seed)
+{
+    drain_timer.setSingleShot(true);
+    connect(&drain_timer, &QTimer::timeout, this, &SerialLine::drain);
+}
+
+SerialLine::~SerialLine()
+{
+    close_line();
+}
+
+bool SerialLine::open_pseudo_terminal(QString *error)
+{
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
+        *error = QStringLiteral("cannot create a pseudo-terminal: ") + system_error();
+        return false;
+    }
+    make_raw(slave);
+    adopt(master, slave, QString::fromLocal8Bit(name));
+    return true;
+}
+
+bool SerialLine::open_device(const QString &device, int baud, QString *error)
+{
+    const speed_t speed = speed_of(baud);
+    if (speed == B0) {
+        *error = QStringLiteral("unsupported baud rate %1").arg(baud);
+        return false;
+    }
+    const int line = ::open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (line < 0) {
+        *error = QStringLiteral("cannot open %1: %2").arg(device, system_error());
+        return false;
+    }
+    termios tio{};
+    if (tcgetattr(line, &tio) == 0) {
+        cfmakeraw(&tio);
+        tio.c_cflag |= CLOCAL | CREAD;
+        cfsetispeed(&tio, speed);
+        cfsetospeed(&tio, speed);
+        tcsetattr(line, TCSANOW, &tio);
+    }
+    adopt(line, -1, device);
+    return true;
+}
+
+void SerialLine::adopt(int line_fd, int slave_fd, const QString &name)
+{
+    fd = line_fd;
+    keepalive_fd = slave_fd;
+    line_path = name;
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    fcntl(fd, F_SETFD, FD_CLOEXEC);
+    if (keepalive_fd >= 0)
+        fcntl(keepalive_fd, F_SETFD, FD_CLOEXEC);
+    read_notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(read_notifier, &QSocketNotifier::activated, this, &SerialLine::read_ready);
+    write_notifier = new QSocketNotifier(fd, QSocketNotifier::Write, this);
+    write_notifier->setEnabled(false);
+    connect(write_notifier, &QSocketNotifier::activated, this, [this] {
+        write_notifier->setEnabled(false);
+        drain();
+    });
+}
+
+void SerialLine::vanish()
+{
+    if (fd < 0)
+        return;
+    close_line();
+    emit closed();
+}
+
+void SerialLine::close_line()
+{
+    if (fd < 0)
+        return;
+    delete read_notifier;
+    read_notifier = nullptr;
+    delete write_notifier;
+    write_notifier = nullptr;
+    drain_timer.stop();
+    queue.clear();
+    ::close(fd);
+    fd = -1;
+    if (keepalive_fd >= 0) {
+        ::close(keepalive_fd);
+        keepalive_fd = -1;
+    }
+}
+
+void SerialLine::read_ready()
+{
+    QByteArray bytes;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            bytes.append(buffer, int(n));
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN)
+            break;
+        // End of file or an error such as EIO: the device has gone.
+        if (!bytes.isEmpty())
+            emit received(bytes);
+        vanish();
+        return;
+    }
+    if (!bytes.isEmpty())
+        emit received(bytes);
+}
+
+QByteArray SerialLine::noise()
+{
+    QByteArray bytes(1 + int(random.bounded(kMaxNoise)), '\0');
+    for (char &byte : bytes) {
+        quint32 value = random.bounded(255u); // 0x00 .. 0xFE
+        byte = char(value == 0xFE ? 0xFF : value);
+    }
+    return bytes;
+}
+
+void SerialLine::send_frame(const QByteArray &frame)
+{
+    if (fd < 0)
+        return;
+    QByteArray bytes = garbage > 0 && random.generateDouble() < garbage ? noise() : QByteArray();
+    bytes += frame;
+    if (queue.size() + bytes.size() > kMaxQueued) {
+        discarded += bytes.size();
+        return;
+    }
+    queue += bytes;
+    schedule_drain();
+}
+
+void SerialLine::schedule_drain()
+{
+    if (fd >= 0 && !write_notifier->isEnabled() && !drain_timer.isActive())
+        drain_timer.start(0);
+}
+
+void SerialLine::drain()
+{
+    while (fd >= 0 && !queue.isEmpty()) {
+        const int piece =
+            split ? qMin(queue.size(), 1 + int(random.bounded(kMaxPiece))) : queue.size();
+        const ssize_t n = ::write(fd, queue.constData(), size_t(piece));
+        if (n > 0) {
+            queue.remove(0, int(n));
+            if (split)
+                break; // the next piece in a later pass of the event loop
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN) {
+            write_notifier->setEnabled(true);
+            return;
+        }
+        vanish();
+        return;
+    }
+    if (fd >= 0 && !queue.isEmpty())
+        drain_timer.start(0);
+}
+
+} // namespace camsim
