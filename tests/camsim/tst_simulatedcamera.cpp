@@ -1,0 +1,361 @@
+#include "motionpath.h"
+#include "protocol/commandframes.h"
+#include "protocol/reportframes.h"
+#include "simulatedcamera.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+#include <algorithm>
+
+using namespace camsim;
+
+namespace
+{
+
+QByteArray tag_frame(const TagRecord &record)
+{
+    QByteArray frame = protocol::record_frame_template();
+    protocol::fill_record_frame(frame, record);
+    return frame;
+}
+
+const QByteArray kStart = protocol::short_frame(protocol::kTransferStartKey);
+const QByteArray kEnd = protocol::short_frame(protocol::kTransferEndKey);
+
+SimOptions quiet_camera()
+{
+    SimOptions options;
+    options.rate_hz = 0;
+    return options;
+}
+
+// A camera whose every frame out is kept, in order.
+struct Bench {
+    explicit Bench(const SimOptions &options) : camera(options)
+    {
+        QObject::connect(&camera, &SimulatedCamera::frame_out,
+                         [this](const QByteArray &frame) { out << frame; });
+        QObject::connect(&camera, &SimulatedCamera::log_line,
+                         [this](const QString &line) { log << line; });
+        camera.start();
+    }
+    QList<QByteArray> take()
+    {
+        QList<QByteArray> frames = out;
+        out.clear();
+        return frames;
+    }
+    bool log_has(const QString &text) const
+    {
+        for (const QString &line : log)
+            if (line.contains(text))
+                return true;
+        return false;
+    }
+    SimulatedCamera camera;
+    QList<QByteArray> out;
+    QStringList log;
+};
+
+bool position_check_byte_holds(const QByteArray &frame)
+{
+    int sum = 0;
+    for (int at : {3, 4, 5, 7, 8, 9, 10, 11, 13, 14, 16, 17})
+        sum += quint8(frame.at(at));
+    return quint8(frame.at(19)) == sum / 12;
+}
+
+} // namespace
+
+class SimulatedCameraTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void transferIsAcknowledgedStepByStep();
+    void countReportsExpectWhatTheOptionSays();
+    void repeatedRecordIsStoredOnceAndAcknowledgedAgain();
+    void recordWithWrongCheckByteIsNeitherStoredNorAcknowledged();
+    void sameIdReplacesTheStoredRecordInPlace();
+    void clearAllEmptiesTheTagStore();
+    void framesMayArriveByteByByte();
+    void compensationFollowsOnlyAGoodCheckByte();
+    void modeTwoAddsCodeListAndTagReports();
+    void droppedAcknowledgementsLeaveTheRecordToBeSentAgain();
+    void wrongIdsAcknowledgeAnotherId();
+    void delayedAcknowledgementsArriveLate();
+    void silentCameraSendsNothing();
+    void streamSendsExactlyTheCountOfValidReports();
+    void spoiledReportsFailTheirCheckByte();
+    void streamWaitsWhileTheLineIsBusy();
+    void vanishIsDueAfterTheGivenReports();
+};
+
+void SimulatedCameraTest::transferIsAcknowledgedStepByStep()
+{
+    Bench bench(quiet_camera());
+    bench.camera.receive(kStart);
+    QCOMPARE(bench.take(), QList<QByteArray>{protocol::start_ack()});
+
+    bench.camera.receive(tag_frame({300, -120, 45, 150, -90}));
+    QCOMPARE(bench.take(),
+             (QList<QByteArray>{protocol::record_ack(300), protocol::count_report(1, 1)}));
+    bench.camera.receive(tag_frame({7, 1, 2, 3, 4}));
+    QCOMPARE(bench.take(),
+             (QList<QByteArray>{protocol::record_ack(7), protocol::count_report(2, 2)}));
+
+    bench.camera.receive(kEnd);
+    QCOMPARE(bench.take(), (QList<QByteArray>{protocol::end_ack(), protocol::count_report(2, 2)}));
+    QVERIFY(bench.log_has("tag 300 x -120 y 45 side 150 angle -90"));
+    QVERIFY(bench.log_has("FF FE FB FE FF  transfer end"));
+
+    // A new transfer counts its own records; the camera keeps the old ones.
+    bench.camera.receive(kStart);
+    bench.camera.receive(tag_frame({9, 0, 0, 0, 0}));
+    QCOMPARE(bench.take().last(), protocol::count_report(1, 3));
+}
+
+void SimulatedCameraTest::countReportsExpectWhatTheOptionSays()
+{
+    SimOptions options = quiet_camera();
+    options.expect = 200;
+    Bench bench(options);
+    bench.camera.receive(kStart + tag_frame({1, 0, 0, 0, 0}));
+    QCOMPARE(bench.take().last(), protocol::count_report(1, 200));
+}
+
+void SimulatedCameraTest::repeatedRecordIsStoredOnceAndAcknowledgedAgain()
+{
+    Bench bench(quiet_camera());
+    const QByteArray record = tag_frame({12, 5, 6, 7, 8});
+    bench.camera.receive(kStart + record + record);
+    QCOMPARE(bench.take(),
+             (QList<QByteArray>{protocol::start_ack(), protocol::record_ack(12),
+                                protocol::count_report(1, 1), protocol::record_ack(12),
+                                protocol::count_report(1, 1)}));
+    QCOMPARE(bench.camera.tag_store().size(), 1);
+}
+
+void SimulatedCameraTest::recordWithWrongCheckByteIsNeitherStoredNorAcknowledged()
+{
+    Bench bench(quiet_camera());
+    QByteArray record = tag_frame({12, 5, 6, 7, 8});
+    record[15] = char(record.at(15) ^ 0x01);
+    bench.camera.receive(record);
+    QVERIFY(bench.take().isEmpty());
+    QCOMPARE(bench.camera.tag_store().size(), 0);
+    QVERIFY(bench.log_has("tag 12 x 5 y 6 side 7 angle 8, check byte wrong"));
+}
+
+void SimulatedCameraTest::sameIdReplacesTheStoredRecordInPlace()
+{
+    Bench bench(quiet_camera());
+    bench.camera.receive(tag_frame({5, 1, 1, 1, 1}) + tag_frame({6, 2, 2, 2, 2}) +
+                         tag_frame({5, -3, 3, 3, -3}));
+    QCOMPARE(bench.camera.tag_store().to_tsv(),
+             QStringLiteral("id\tx_cm\ty_cm\tside_mm\tangle_deg\tframe\n"
+                            "5\t-3\t3\t3\t-3\tFFFE0005010003000003000301000301FEFF\n"
+                            "6\t2\t2\t2\t2\tFFFE0006000002000002000200000201FEFF\n"));
+}
+
+void SimulatedCameraTest::clearAllEmptiesTheTagStore()
+{
+    Bench bench(quiet_camera());
+    bench.camera.receive(tag_frame({5, 1, 1, 1, 1}) + tag_frame({6, 2, 2, 2, 2}));
+    QCOMPARE(bench.camera.tag_store().size(), 2);
+    bench.take();
+    bench.camera.receive(protocol::short_frame(protocol::kClearAllKey));
+    QCOMPARE(bench.camera.tag_store().size(), 0);
+    QVERIFY(bench.take().isEmpty());
+    QVERIFY(bench.log_has("tag map cleared, 2 tags forgotten"));
+}
+
+void SimulatedCameraTest::framesMayArriveByteByByte()
+{
+    const QByteArray stream = QByteArray("\x00\x13\xFF", 3) + kStart +
+                              tag_frame({300, -120, 45, 150, -90}) + QByteArray("\xFE\xFE", 2) +
+                              kEnd;
+    Bench whole(quiet_camera());
+    whole.camera.receive(stream);
+    Bench bytes(quiet_camera());
+    for (char byte : stream)
+        bytes.camera.receive(QByteArray(1, byte));
+    QCOMPARE(whole.out.size(), 5);
+    QCOMPARE(bytes.out, whole.out);
+}
+
+void SimulatedCameraTest::compensationFollowsOnlyAGoodCheckByte()
+{
+    Bench bench(quiet_camera());
+    QVERIFY(!bench.camera.compensation_on());
+    bench.camera.receive(protocol::angle_frame(true));
+    QVERIFY(bench.camera.compensation_on());
+    QByteArray off = protocol::angle_frame(false);
+    off[10] = char(0x09);
+    bench.camera.receive(off);
+    QVERIFY(bench.camera.compensation_on());
+    bench.camera.receive(protocol::angle_frame(false));
+    QVERIFY(!bench.camera.compensation_on());
+    QVERIFY(bench.take().isEmpty());
+    QVERIFY(bench.log_has("angle compensation off, check byte wrong"));
+}
+
+void SimulatedCameraTest::modeTwoAddsCodeListAndTagReports()
+{
+    SimOptions options = quiet_camera();
+    options.mode2_interval_ms = 20;
+    Bench bench(options);
+    bench.camera.receive(protocol::short_frame(protocol::kModeTwoKey));
+    QCOMPARE(bench.camera.mode(), 2);
+    QTRY_VERIFY_WITH_TIMEOUT(bench.out.size() >= 2, 5000);
+
+    // At rest at the start of the first lane the floor grid's tags are in view.
+    const QByteArray list = bench.out.at(0);
+    const int n = quint8(list.at(2));
+    QVERIFY(n >= 1);
+    QCOMPARE(list.size(), 11 * n + 6);
+    const QByteArray tag = bench.out.at(1);
+    QCOMPARE(tag.size(), 18);
+    QCOMPARE(tag.mid(2, 2), list.mid(3, 2)); // the nearest code, first in both
+
+    bench.camera.receive(protocol::short_frame(protocol::kModeOneKey));
+    QCOMPARE(bench.camera.mode(), 1);
+}
+
+void SimulatedCameraTest::droppedAcknowledgementsLeaveTheRecordToBeSentAgain()
+{
+    SimOptions options = quiet_camera();
+    options.drop_acks = 0.5;
+    options.seed = 7;
+    Bench bench(options);
+    const QByteArray record = tag_frame({42, 1, 2, 3, 4});
+    int attempts = 0;
+    int acks = 0;
+    while (acks < 20 && attempts < 1000) {
+        ++attempts;
+        bench.camera.receive(record);
+        acks += bench.take().count(protocol::record_ack(42));
+    }
+    QCOMPARE(acks, 20);
+    QVERIFY(attempts > acks);
+    QCOMPARE(bench.camera.counters().acks_dropped, qint64(attempts - acks));
+    QCOMPARE(bench.camera.tag_store().size(), 1);
+    QVERIFY(bench.log_has("fault: ack of record 42 dropped"));
+}
+
+void SimulatedCameraTest::wrongIdsAcknowledgeAnotherId()
+{
+    SimOptions options = quiet_camera();
+    options.wrong_ids = 0.99;
+    Bench bench(options);
+    bench.camera.receive(tag_frame({42, 1, 2, 3, 4}));
+    const QList<QByteArray> out = bench.take();
+    QCOMPARE(out.size(), 2);
+    QCOMPARE(out.first(), protocol::record_ack(43));
+    QVERIFY(bench.log_has("fault: record 42 acknowledged as 43"));
+    // The record itself was taken.
+    QCOMPARE(bench.camera.tag_store().all().first().record.id, 42);
+}
+
+void SimulatedCameraTest::delayedAcknowledgementsArriveLate()
+{
+    SimOptions options = quiet_camera();
+    options.delay_acks_ms = 150;
+    Bench bench(options);
+    QElapsedTimer clock;
+    clock.start();
+    bench.camera.receive(kStart);
+    QVERIFY(bench.out.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(bench.out.size(), 1, 5000);
+    QVERIFY(clock.elapsed() >= 150);
+    QCOMPARE(bench.out.first(), protocol::start_ack());
+}
+
+void SimulatedCameraTest::silentCameraSendsNothing()
+{
+    SimOptions options;
+    options.silent = true;
+    options.rate_hz = 1000;
+    options.count = 20;
+    Bench bench(options);
+    QSignalSpy done(&bench.camera, &SimulatedCamera::positions_done);
+    bench.camera.receive(kStart + tag_frame({1, 0, 0, 0, 0}) + kEnd);
+    QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 5000);
+    QVERIFY(bench.out.isEmpty());
+    QCOMPARE(bench.camera.counters().positions_sent, qint64(0));
+    QCOMPARE(bench.camera.tag_store().size(), 1);
+
+    bench.camera.set_silent(false);
+    bench.camera.receive(kStart);
+    QCOMPARE(bench.take(), QList<QByteArray>{protocol::start_ack()});
+}
+
+void SimulatedCameraTest::streamSendsExactlyTheCountOfValidReports()
+{
+    SimOptions options;
+    options.rate_hz = 2000;
+    options.count = 300;
+    Bench bench(options);
+    QSignalSpy done(&bench.camera, &SimulatedCamera::positions_done);
+    QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 10000);
+    QCOMPARE(bench.out.size(), 300);
+    for (const QByteArray &frame : bench.out) {
+        QCOMPARE(frame.size(), protocol::kPositionReportSize);
+        QVERIFY(position_check_byte_holds(frame));
+    }
+    // The last report carries the pose of its own moment on the path.
+    const MotionPath path(options.path, options.floor_cm, options.lane_spacing_cm,
+                          options.speed_cm_s, options.wobble_deg);
+    QCOMPARE(bench.out.last(), protocol::position_report(wire_fields(path.at(299 / 2000.0))));
+    QCOMPARE(protocol::position_report(bench.camera.last_valid_position()), bench.out.last());
+}
+
+void SimulatedCameraTest::spoiledReportsFailTheirCheckByte()
+{
+    SimOptions options;
+    options.rate_hz = 2000;
+    options.count = 200;
+    options.bad_check = 0.25;
+    options.seed = 3;
+    Bench bench(options);
+    QSignalSpy done(&bench.camera, &SimulatedCamera::positions_done);
+    QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 10000);
+    const int spoiled =
+        int(std::count_if(bench.out.begin(), bench.out.end(), [](const QByteArray &frame) {
+            return !position_check_byte_holds(frame);
+        }));
+    QCOMPARE(qint64(spoiled), bench.camera.counters().positions_spoiled);
+    QVERIFY(spoiled > 20 && spoiled < 80);
+}
+
+void SimulatedCameraTest::streamWaitsWhileTheLineIsBusy()
+{
+    SimOptions options;
+    options.rate_hz = 1000;
+    Bench bench(options);
+    int asked = 0;
+    qint64 backlog = 1 << 20;
+    bench.camera.set_backlog_probe([&] {
+        ++asked;
+        return backlog;
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(asked >= 5, 5000);
+    QVERIFY(bench.out.isEmpty());
+    backlog = 0;
+    QTRY_VERIFY_WITH_TIMEOUT(bench.out.size() >= 5, 5000);
+}
+
+void SimulatedCameraTest::vanishIsDueAfterTheGivenReports()
+{
+    SimOptions options;
+    options.rate_hz = 1000;
+    options.vanish_after = 25;
+    Bench bench(options);
+    int sent_when_due = -1;
+    connect(&bench.camera, &SimulatedCamera::vanish_due, [&] { sent_when_due = bench.out.size(); });
+    QTRY_COMPARE_WITH_TIMEOUT(sent_when_due, 25, 5000);
+}
+
+QTEST_GUILESS_MAIN(SimulatedCameraTest)
+#include "tst_simulatedcamera.moc"
