@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -20,6 +21,8 @@ namespace
 constexpr int kMaxQueued = 1 << 20;
 constexpr int kMaxPiece = 24;
 constexpr int kMaxNoise = 8;
+// How often a pseudo-terminal without a host looks for one.
+constexpr int kHostPollMs = 20;
 
 bool make_raw(int fd)
 {
@@ -72,6 +75,7 @@ SerialLine::SerialLine(quint32 seed, QObject *parent) : QObject(parent), random(
 {
     drain_timer.setSingleShot(true);
     connect(&drain_timer, &QTimer::timeout, this, &SerialLine::drain);
+    connect(&host_timer, &QTimer::timeout, this, &SerialLine::look_for_host);
 }
 
 SerialLine::~SerialLine()
@@ -88,8 +92,14 @@ bool SerialLine::open_pseudo_terminal(QString *error)
         *error = QStringLiteral("cannot create a pseudo-terminal: ") + system_error();
         return false;
     }
+    // The host's end starts raw, so that nothing it sends is changed on the way.
     make_raw(slave);
-    adopt(master, slave, QString::fromLocal8Bit(name));
+    ::close(slave);
+    pseudo_terminal = true;
+    adopt(master, QString::fromLocal8Bit(name));
+    host_present = false;
+    read_notifier->setEnabled(false);
+    host_timer.start(kHostPollMs);
     return true;
 }
 
@@ -113,19 +123,18 @@ bool SerialLine::open_device(const QString &device, int baud, QString *error)
         cfsetospeed(&tio, speed);
         tcsetattr(line, TCSANOW, &tio);
     }
-    adopt(line, -1, device);
+    pseudo_terminal = false;
+    adopt(line, device);
     return true;
 }
 
-void SerialLine::adopt(int line_fd, int slave_fd, const QString &name)
+void SerialLine::adopt(int line_fd, const QString &name)
 {
     fd = line_fd;
-    keepalive_fd = slave_fd;
     line_path = name;
+    host_present = true;
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
     fcntl(fd, F_SETFD, FD_CLOEXEC);
-    if (keepalive_fd >= 0)
-        fcntl(keepalive_fd, F_SETFD, FD_CLOEXEC);
     read_notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     connect(read_notifier, &QSocketNotifier::activated, this, &SerialLine::read_ready);
     write_notifier = new QSocketNotifier(fd, QSocketNotifier::Write, this);
@@ -153,13 +162,36 @@ void SerialLine::close_line()
     delete write_notifier;
     write_notifier = nullptr;
     drain_timer.stop();
+    host_timer.stop();
     queue.clear();
     ::close(fd);
     fd = -1;
-    if (keepalive_fd >= 0) {
-        ::close(keepalive_fd);
-        keepalive_fd = -1;
+}
+
+void SerialLine::set_host_present(bool present)
+{
+    const bool changed = present != host_present;
+    host_present = present;
+    read_notifier->setEnabled(present);
+    if (present) {
+        host_timer.stop();
+    } else {
+        // What the host has not taken is lost with it.
+        queue.clear();
+        drain_timer.stop();
+        write_notifier->setEnabled(false);
+        host_timer.start(kHostPollMs);
     }
+    if (changed)
+        emit host_changed(present);
+}
+
+void SerialLine::look_for_host()
+{
+    // The master side reads a hang-up exactly while no one has the slave open.
+    pollfd line{fd, POLLIN, 0};
+    if (::poll(&line, 1, 0) >= 0 && !(line.revents & POLLHUP))
+        set_host_present(true);
 }
 
 void SerialLine::read_ready()
@@ -176,10 +208,14 @@ void SerialLine::read_ready()
             continue;
         if (n < 0 && errno == EAGAIN)
             break;
-        // End of file or an error such as EIO: the device has gone.
         if (!bytes.isEmpty())
             emit received(bytes);
-        vanish();
+        // EIO on a pseudo-terminal: the host has closed its end. On a device,
+        // end of file or an error: the device has gone.
+        if (pseudo_terminal && n < 0 && errno == EIO)
+            set_host_present(false);
+        else
+            vanish();
         return;
     }
     if (!bytes.isEmpty())
@@ -198,8 +234,10 @@ QByteArray SerialLine::noise()
 
 void SerialLine::send_frame(const QByteArray &frame)
 {
-    if (fd < 0)
+    if (!host_connected()) {
+        discarded += frame.size();
         return;
+    }
     QByteArray bytes = garbage > 0 && random.generateDouble() < garbage ? noise() : QByteArray();
     bytes += frame;
     if (queue.size() + bytes.size() > kMaxQueued) {
@@ -212,13 +250,13 @@ void SerialLine::send_frame(const QByteArray &frame)
 
 void SerialLine::schedule_drain()
 {
-    if (fd >= 0 && !write_notifier->isEnabled() && !drain_timer.isActive())
+    if (host_connected() && !write_notifier->isEnabled() && !drain_timer.isActive())
         drain_timer.start(0);
 }
 
 void SerialLine::drain()
 {
-    while (fd >= 0 && !queue.isEmpty()) {
+    while (host_connected() && !queue.isEmpty()) {
         const int piece =
             split ? qMin(queue.size(), 1 + int(random.bounded(kMaxPiece))) : queue.size();
         const ssize_t n = ::write(fd, queue.constData(), size_t(piece));
@@ -234,10 +272,13 @@ void SerialLine::drain()
             write_notifier->setEnabled(true);
             return;
         }
-        vanish();
+        if (pseudo_terminal && n < 0 && errno == EIO)
+            set_host_present(false);
+        else
+            vanish();
         return;
     }
-    if (fd >= 0 && !queue.isEmpty())
+    if (host_connected() && !queue.isEmpty())
         drain_timer.start(0);
 }
 

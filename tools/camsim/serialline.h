@@ -17,6 +17,11 @@ namespace camsim
 // written in pieces cut at random byte boundaries, each piece in its own
 // write, with noise between frames. vanish() closes the line the way pulling
 // out an adapter does.
+//
+// On a pseudo-terminal the line knows whether the host has its end open.
+// While it has not, frames go nowhere, as on a real wire with nobody
+// listening: a host that opens the port hears what the camera says from then
+// on, not what it said before.
 class SerialLine : public QObject
 {
     Q_OBJECT
@@ -30,6 +35,10 @@ public:
     bool is_open() const
     {
         return fd >= 0;
+    }
+    bool host_connected() const
+    {
+        return fd >= 0 && host_present;
     }
     QString path() const
     {
@@ -64,20 +73,24 @@ signals:
     void received(const QByteArray &bytes);
     // The line is gone: by vanish(), or because the device went away.
     void closed();
+    // The host opened or closed its end of the pseudo-terminal.
+    void host_changed(bool connected);
 
 private:
-    void adopt(int line_fd, int keepalive_fd, const QString &name);
+    void adopt(int line_fd, const QString &name);
     void close_line();
     void read_ready();
+    void set_host_present(bool present);
+    void look_for_host();
     void drain();
     void schedule_drain();
     QByteArray noise();
 
     QRandomGenerator random;
     int fd = -1;
-    // The pseudo-terminal's own slave descriptor: while it is open the master
-    // never reads a hang-up, so the host may close and reopen the port freely.
-    int keepalive_fd = -1;
+    bool pseudo_terminal = false;
+    bool host_present = true;
+    QTimer host_timer;
     QString line_path;
     QSocketNotifier *read_notifier = nullptr;
     QSocketNotifier *write_notifier = nullptr;

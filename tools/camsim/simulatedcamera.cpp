@@ -16,10 +16,6 @@ namespace
 // The stream's tick. Reports due within a tick go out together, each with the
 // pose of its own moment, so any rate works.
 constexpr int kStreamTickMs = 10;
-// About eight position reports: enough to keep a reading host busy, little
-// enough that a host that stops reading sees no stale poses when it resumes.
-constexpr qint64 kStreamBacklogLimit = 8 * protocol::kPositionReportSize;
-
 QString hex_text(const QByteArray &bytes)
 {
     return QString::fromLatin1(bytes.toHex(' ').toUpper());
@@ -49,15 +45,15 @@ void SimulatedCamera::start()
         error_timer.start(int(std::lround(options.error_every_s * 1000)));
 }
 
-void SimulatedCamera::set_backlog_probe(std::function<qint64()> probe)
+void SimulatedCamera::set_line_ready_probe(std::function<bool()> probe)
 {
-    backlog = std::move(probe);
+    line_ready = std::move(probe);
 }
 
 void SimulatedCamera::set_silent(bool on)
 {
     silent = on;
-    log(on ? QStringLiteral("fault: silent") : QStringLiteral("fault: silent ended"));
+    note(on ? QStringLiteral("fault: silent") : QStringLiteral("fault: silent ended"));
 }
 
 bool SimulatedCamera::chance(double probability)
@@ -65,7 +61,7 @@ bool SimulatedCamera::chance(double probability)
     return probability > 0 && random.generateDouble() < probability;
 }
 
-void SimulatedCamera::log(const QString &text)
+void SimulatedCamera::note(const QString &text)
 {
     const double seconds = clock.isValid() ? clock.elapsed() / 1000.0 : 0.0;
     emit log_line(QStringLiteral("%1 %2").arg(seconds, 9, 'f', 3).arg(text));
@@ -76,7 +72,7 @@ void SimulatedCamera::send(const QByteArray &frame, const QString &what)
     if (silent)
         return;
     if (options.verbose)
-        log(QStringLiteral("sent  %1  %2").arg(hex_text(frame), what));
+        note(QStringLiteral("sent  %1  %2").arg(hex_text(frame), what));
     emit frame_out(frame);
 }
 
@@ -85,17 +81,23 @@ void SimulatedCamera::send(const QByteArray &frame, const QString &what)
 void SimulatedCamera::stream_tick()
 {
     const qint64 due = qint64(std::floor(options.rate_hz * clock.elapsed() / 1000.0)) + 1;
-    const qint64 limit = options.count > 0 ? qMin(due, options.count) : due;
-    while (stream_index < limit) {
-        if (backlog && backlog() > kStreamBacklogLimit)
+    while (stream_index < due && (options.count == 0 || count.positions_sent < options.count)) {
+        if (line_ready && !line_ready()) {
+            stream_held = true;
             return;
+        }
+        if (stream_held) {
+            // The poses nobody could hear are skipped.
+            stream_index = qMax(stream_index, due - 1);
+            stream_held = false;
+        }
         send_position(stream_index++);
-        if (options.vanish_after > 0 && stream_index == options.vanish_after) {
+        if (options.vanish_after > 0 && count.positions_sent == options.vanish_after) {
             emit vanish_due();
             return;
         }
     }
-    if (options.count > 0 && stream_index >= options.count) {
+    if (options.count > 0 && count.positions_sent >= options.count) {
         stream_timer.stop();
         emit positions_done();
     }
@@ -106,8 +108,10 @@ void SimulatedCamera::send_position(qint64 index)
     // Each report carries the pose of its own moment on the path, so the
     // poses do not depend on how the ticks fell.
     current_pose = path.at(double(index) / options.rate_hz);
-    if (silent)
+    if (silent) {
+        ++count.positions_kept;
         return;
+    }
     const protocol::PositionFields fields = wire_fields(current_pose);
     QByteArray frame = protocol::position_report(fields);
     const bool spoil = chance(options.bad_check);
@@ -157,8 +161,8 @@ void SimulatedCamera::handle(const QByteArray &frame_collected)
     ++count.host_frames;
     const QByteArray wire = char(0xFF) + frame_collected + char(0xFF);
     const protocol::HostFrame frame = protocol::classify_host_frame(frame_collected);
-    log(QStringLiteral("host  %1  %2")
-            .arg(hex_text(wire), protocol::describe_host_frame(frame, frame_collected.size())));
+    note(QStringLiteral("host  %1  %2")
+             .arg(hex_text(wire), protocol::describe_host_frame(frame, frame_collected.size())));
 
     switch (frame.kind) {
     case protocol::HostFrameKind::ModeOne:
@@ -171,7 +175,7 @@ void SimulatedCamera::handle(const QByteArray &frame_collected)
             mode2_timer.start(options.mode2_interval_ms);
         break;
     case protocol::HostFrameKind::ClearAll:
-        log(QStringLiteral("tag map cleared, %1 tags forgotten").arg(tags.size()));
+        note(QStringLiteral("tag map cleared, %1 tags forgotten").arg(tags.size()));
         tags.clear();
         break;
     case protocol::HostFrameKind::AngleCompensation:
@@ -208,7 +212,7 @@ void SimulatedCamera::handle_tag(const protocol::HostFrame &frame, const QByteAr
         ++count.acks_wrong_id;
         // Any other id will do: the host compares with the record it sent.
         id = quint16(id + 1);
-        log(QStringLiteral("fault: record %1 acknowledged as %2").arg(frame.record.id).arg(id));
+        note(QStringLiteral("fault: record %1 acknowledged as %2").arg(frame.record.id).arg(id));
     }
     acknowledge(protocol::record_ack(id), QStringLiteral("record %1").arg(id));
     send_counts();
@@ -220,7 +224,7 @@ void SimulatedCamera::acknowledge(const QByteArray &ack, const QString &what)
         return;
     if (chance(options.drop_acks)) {
         ++count.acks_dropped;
-        log(QStringLiteral("fault: ack of %1 dropped").arg(what));
+        note(QStringLiteral("fault: ack of %1 dropped").arg(what));
         return;
     }
     ++count.acks_sent;

@@ -33,6 +33,7 @@ public:
     struct Counters {
         qint64 positions_sent = 0;
         qint64 positions_spoiled = 0; // sent with a wrong check byte
+        qint64 positions_kept = 0;    // not sent because the camera was silent
         qint64 host_frames = 0;
         qint64 unknown_frames = 0;
         qint64 acks_sent = 0;
@@ -50,12 +51,15 @@ public:
     void receive(const QByteArray &bytes);
 
     void set_silent(bool silent);
+    // A line in the log, stamped with the camera's clock.
+    void note(const QString &text);
     void send_error_report();
 
-    // How many bytes the line still has to write; the position stream waits
-    // while it is above a few reports, so a host that reads slowly or not at
-    // all does not pile up stale poses.
-    void set_backlog_probe(std::function<qint64()> probe);
+    // Whether the line takes a position report now. While it does not (no
+    // host, or one that reads slowly and still has reports to take), the
+    // stream waits, and then goes on from the pose of the moment: a host
+    // never gets a pile of stale poses.
+    void set_line_ready_probe(std::function<bool()> probe);
 
     const TagStore &tag_store() const
     {
@@ -99,7 +103,6 @@ private:
     void send_counts();
     int expected_count() const;
     bool chance(double probability);
-    void log(const QString &text);
 
     SimOptions options;
     MotionPath path;
@@ -108,7 +111,7 @@ private:
     QTimer stream_timer;
     QTimer error_timer;
     QTimer mode2_timer;
-    std::function<qint64()> backlog;
+    std::function<bool()> line_ready;
 
     // Receive framing state.
     bool ff_seen = false;
@@ -125,6 +128,7 @@ private:
     protocol::PositionFields last_valid;
     Counters count;
     qint64 stream_index = 0; // the next position report's place on the path
+    bool stream_held = false;
 };
 
 } // namespace camsim

@@ -5,12 +5,22 @@
 namespace camsim
 {
 
+namespace
+{
+
+// About eight position reports: enough to keep a reading host busy, little
+// enough that a host that reads slowly is never far behind the robot.
+constexpr qint64 kStreamBacklogLimit = 8 * protocol::kPositionReportSize;
+
+} // namespace
+
 Simulator::Simulator(const SimOptions &options, QObject *parent)
     : QObject(parent), options(options), camera(options), line(options.seed + 1)
 {
     line.set_split_writes(options.split);
     line.set_garbage(options.garbage);
-    camera.set_backlog_probe([this] { return line.backlog(); });
+    camera.set_line_ready_probe(
+        [this] { return line.host_connected() && line.backlog() <= kStreamBacklogLimit; });
     connect(&camera, &SimulatedCamera::frame_out, &line, &SerialLine::send_frame);
     connect(&camera, &SimulatedCamera::log_line, this,
             [this](const QString &text) { frame_log.write_line(text); });
@@ -18,6 +28,12 @@ Simulator::Simulator(const SimOptions &options, QObject *parent)
     connect(&camera, &SimulatedCamera::vanish_due, &line, &SerialLine::vanish);
     connect(&line, &SerialLine::received, &camera, &SimulatedCamera::receive);
     connect(&line, &SerialLine::closed, this, &Simulator::line_closed);
+    connect(&line, &SerialLine::host_changed, this, [this](bool connected) {
+        const QString text =
+            connected ? QStringLiteral("host connected") : QStringLiteral("host disconnected");
+        say(text);
+        camera.note(text);
+    });
 }
 
 bool Simulator::start(QString *error)
@@ -41,7 +57,7 @@ bool Simulator::open_line(QString *error)
 void Simulator::line_closed()
 {
     say(QStringLiteral("vanished"));
-    frame_log.write_line(QStringLiteral("line closed"));
+    camera.note(QStringLiteral("line closed"));
     if (options.reappear_after_ms < 0)
         return;
     QTimer::singleShot(options.reappear_after_ms, this, [this] {
@@ -80,14 +96,15 @@ QString Simulator::status_text() const
 {
     const SimulatedCamera::Counters &c = camera.counters();
     return QStringLiteral("status line %1 mode %2 compensation %3 tags %4 positions %5 "
-                          "spoiled %6 errors %7 host_frames %8 unknown %9 acks %10 "
-                          "dropped %11 wrong_ids %12 discarded %13")
+                          "spoiled %6 kept %7 errors %8 host_frames %9 unknown %10 acks %11 "
+                          "dropped %12 wrong_ids %13 discarded %14")
         .arg(line.is_open() ? line.path() : QStringLiteral("closed"))
         .arg(camera.mode())
         .arg(camera.compensation_on() ? QStringLiteral("on") : QStringLiteral("off"))
         .arg(camera.tag_store().size())
         .arg(c.positions_sent)
         .arg(c.positions_spoiled)
+        .arg(c.positions_kept)
         .arg(c.errors_sent)
         .arg(c.host_frames)
         .arg(c.unknown_frames)
