@@ -132,6 +132,7 @@ Commands on standard input, one per line
   error                  send one error report
   silent on|off          stop or resume sending
   vanish                 close the line now
+  reopen                 open a new line after vanishing (a new "port" line)
   quit                   write the tag map and exit
 
 Signals: SIGUSR1 writes the tag map; SIGINT and SIGTERM write it and exit.

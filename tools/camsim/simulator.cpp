@@ -129,11 +129,17 @@ bool Simulator::run_command(const QString &command)
         camera.set_silent(words[1] == QLatin1String("on"));
     } else if (verb == QLatin1String("vanish")) {
         line.vanish();
+    } else if (verb == QLatin1String("reopen")) {
+        QString error;
+        if (line.is_open())
+            say(QStringLiteral("the line is open: ") + line.path());
+        else if (!open_line(&error))
+            say(error);
     } else if (verb == QLatin1String("quit")) {
         emit quit_requested();
     } else {
         say(QStringLiteral("unknown command \"%1\": status, map, error, silent on|off, "
-                           "vanish, quit")
+                           "vanish, reopen, quit")
                 .arg(command));
         return false;
     }
