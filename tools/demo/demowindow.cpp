@@ -1,6 +1,7 @@
 #include "demowindow.h"
 
 #include "app/mainwindow.h"
+#include "tags/sheetengine.h"
 #include "ui_mainwindowform.h"
 
 #include <QApplication>
@@ -54,6 +55,15 @@ void connect_port(MainWindow &window)
 {
     accept_next_box(500);
     window.ui->com_connectBtn->click();
+}
+
+bool load_workbook(MainWindow &window, const QString &path)
+{
+    if (!window.sheet_engine->open(path, 1, false))
+        return false;
+    window.sheet_engine->read_into_table(window.ui->tableWidget);
+    window.sheet_engine->close();
+    return true;
 }
 
 } // namespace demo

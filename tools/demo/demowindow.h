@@ -22,4 +22,8 @@ void show_floor(MainWindow &window, double floor_cm);
 // Presses "连接" and accepts the box that reports the result.
 void connect_port(MainWindow &window);
 
+// Fills the tag table from `path` the way "导入" does once its question and
+// file dialogue are answered. False when the workbook cannot be read.
+bool load_workbook(MainWindow &window, const QString &path);
+
 } // namespace demo
