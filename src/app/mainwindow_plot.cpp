@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "plot/renderpacer.h"
 #include "plot/trajectory.h"
 #include "plot/trajectoryplot.h"
 #include "ui_mainwindowform.h"
@@ -29,5 +30,5 @@ void MainWindow::on_locus_clean_clicked()
     track_x.resize(0);
     track_y.resize(0);
     ui->robot_map->graph(plot::kTrackGraph)->data()->clear();
-    ui->robot_map->replot(QCustomPlot::rpQueuedReplot);
+    plot::request_render(*ui->robot_map);
 }

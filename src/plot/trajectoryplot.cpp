@@ -1,6 +1,7 @@
 #include "plot/trajectoryplot.h"
 
 #include "plot/discscatter.h"
+#include "plot/renderpacer.h"
 
 #include <qcustomplot.h>
 
@@ -66,6 +67,7 @@ void setup_position_plot(QCustomPlot &plot)
 
     show_outline(plot, robot_outline(0, 0, 0));
     plot.setSelectionTolerance(1);
+    new RenderPacer(plot);
 }
 
 void show_outline(QCustomPlot &plot, const OutlineCorners &corners)

@@ -1,7 +1,9 @@
+#include "plot/renderpacer.h"
 #include "plot/robotoutline.h"
 #include "plot/trajectory.h"
 #include "plot/trajectoryplot.h"
 
+#include <QSignalSpy>
 #include <QtTest>
 #include <algorithm>
 
@@ -46,6 +48,7 @@ private slots:
     void fullTrajectoryDropsOldestAndKeepsNewest();
     void graphShowsExactlyTheStoredPoints();
     void removingAPointLeavesOthersWithTheSameX();
+    void rendersAtMostOncePerFrame();
 };
 
 void TrajectoryPlotTest::setUpPlotShowsTitleGraphsAndStartOutline()
@@ -166,6 +169,34 @@ void TrajectoryPlotTest::removingAPointLeavesOthersWithTheSameX()
     QVERIFY(!plot::remove_point(data, 1, 6));
     QVERIFY(!plot::remove_point(data, 3, 6));
     QCOMPARE(data.size(), 4);
+}
+
+void TrajectoryPlotTest::rendersAtMostOncePerFrame()
+{
+    QCustomPlot plot;
+    plot::setup_position_plot(plot);
+    QSignalSpy renders(&plot, &QCustomPlot::afterReplot);
+    // The library draws a new plot once by itself.
+    QTRY_COMPARE(renders.count(), 1);
+    renders.clear();
+
+    QElapsedTimer clock;
+    clock.start();
+    for (int k = 0; k < 5; ++k)
+        plot::request_render(plot);
+    QTRY_COMPARE(renders.count(), 1);
+    const qint64 first = clock.elapsed();
+    QCoreApplication::processEvents();
+    QCOMPARE(renders.count(), 1);
+
+    // The next render waits out the frame; requests meanwhile join it.
+    plot::request_render(plot);
+    plot::request_render(plot);
+    QTRY_COMPARE(renders.count(), 2);
+    // Timers may fire up to 5 % early.
+    QVERIFY(clock.elapsed() - first >= plot::RenderPacer::kFrameMs * 95 / 100);
+    QCoreApplication::processEvents();
+    QCOMPARE(renders.count(), 2);
 }
 
 QTEST_MAIN(TrajectoryPlotTest)
