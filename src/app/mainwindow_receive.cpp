@@ -1,5 +1,7 @@
 #include "app/mainwindow.h"
 
+#include "app/pacedlog.h"
+#include "plot/renderpacer.h"
 #include "protocol/framecutter.h"
 #include "protocol/reportdecoder.h"
 #include "protocol/reporttext.h"
@@ -21,7 +23,7 @@ void MainWindow::Read_Data()
     const QByteArray bytes = serial->readAll();
     if (bytes.isEmpty())
         return;
-    ui->com_message_edit->append(protocol::hex_echo(bytes));
+    append_to_log(*ui->com_message_edit, protocol::hex_echo(bytes));
     for (char byte : bytes) {
         if (protocol::cut_byte(quint8(byte), rx_ff_seen, rx_in_frame, rx_fe_seen, rx_frame))
             decode_frame();
@@ -72,10 +74,10 @@ void MainWindow::decode_frame()
         break;
     case protocol::ReportKind::CodeList:
         for (const protocol::CodeListEntry &entry : report->code_list)
-            ui->modle2_msg_edit->append(protocol::code_list_line(entry));
+            append_to_log(*ui->modle2_msg_edit, protocol::code_list_line(entry));
         break;
     case protocol::ReportKind::Tag:
-        ui->modle2_msg_edit->append(protocol::tag_line(report->tag));
+        append_to_log(*ui->modle2_msg_edit, protocol::tag_line(report->tag));
         break;
     case protocol::ReportKind::Position: {
         const protocol::PositionReport &pose = report->position;
@@ -93,8 +95,8 @@ void MainWindow::decode_frame()
         draw_robot_outline(pos_x, pos_y, rotation_angle);
         append_track_point(pos_x, pos_y);
         // The camera can send hundreds of positions a second; the plot is
-        // rendered once for all that arrived in one pass of the event loop.
-        ui->robot_map->replot(QCustomPlot::rpQueuedReplot);
+        // rendered once for all that arrived within a display frame.
+        plot::request_render(*ui->robot_map);
         break;
     }
     case protocol::ReportKind::Dropped:

@@ -11,11 +11,6 @@
 namespace protocol
 {
 
-// The receive log and the mode-2 box keep this many of their newest
-// paragraphs. The camera streams without pause, and each paragraph costs about
-// a kilobyte, so an unbounded log would exhaust memory within hours.
-constexpr int kMaxLogParagraphs = 10000;
-
 // "FF FE 0A " for the bytes FF FE 0A: two upper-case digits and a space each.
 QString hex_echo(const QByteArray &bytes);
 

@@ -1,5 +1,7 @@
 #include "livewindow.h"
 
+#include "app/pacedlog.h"
+
 #include <QSerialPort>
 #include <QTest>
 #include <QTextBlock>
@@ -32,7 +34,16 @@ bool LiveWindow::play(const QByteArray &bytes)
     if (!camera.write(bytes))
         return false;
     bytes_played += bytes.size();
-    return QTest::qWaitFor([this] { return echoed_bytes() >= bytes_played; }, kReadTimeoutMs);
+    // The log shows reads a display frame late; showing them at once tells
+    // sooner that the window has read everything.
+    auto *log = form().com_message_edit->findChild<PacedLog *>();
+    return QTest::qWaitFor(
+        [this, log] {
+            if (log)
+                log->flush();
+            return echoed_bytes() >= bytes_played;
+        },
+        kReadTimeoutMs);
 }
 
 bool LiveWindow::sync(int first_count, int second_count)
