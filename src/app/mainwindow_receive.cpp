@@ -34,8 +34,8 @@ void MainWindow::decode_frame()
 {
     const std::optional<protocol::Report> report = protocol::decode_report(rx_frame);
     if (!report)
-        return; // not the camera's; the next start marker discards it
-    rx_frame.clear();
+        return;         // not the camera's; the next start marker discards it
+    rx_frame.resize(0); // emptied, but its buffer serves the next frame
 
     switch (report->kind) {
     case protocol::ReportKind::Error:

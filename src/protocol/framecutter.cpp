@@ -3,13 +3,29 @@
 namespace protocol
 {
 
+namespace
+{
+
+// Room for every report but the lists, kept from frame to frame so that
+// collecting a frame allocates nothing.
+constexpr int kUsualFrameCapacity = 64;
+
+void start_frame(QByteArray &frame)
+{
+    frame.resize(0);
+    if (frame.capacity() < kUsualFrameCapacity)
+        frame.reserve(kUsualFrameCapacity);
+}
+
+} // namespace
+
 bool cut_byte(quint8 byte, bool &ff_seen, bool &in_frame, bool &fe_seen, QByteArray &frame)
 {
     if (ff_seen) {
         ff_seen = false;
         if (byte == 0xFE) {
             in_frame = true;
-            frame.clear();
+            start_frame(frame);
         }
     }
 
