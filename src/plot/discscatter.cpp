@@ -8,9 +8,7 @@ namespace plot
 
 QCPScatterStyle disc_scatter(int size, const QPen &pen)
 {
-    // Room for the disc, its outline and the anti-aliased fringe; an even
-    // side puts the disc's centre on a pixel corner, where the library
-    // stamps the pixmap's centre.
+    // Room for the disc, its outline and the anti-aliased fringe.
     int side = int(std::ceil(size + pen.widthF())) + 2;
     side += side % 2;
     QPixmap disc(side, side);
@@ -20,7 +18,10 @@ QCPScatterStyle disc_scatter(int size, const QPen &pen)
         painter.setRenderHint(QPainter::Antialiasing);
         const QCPScatterStyle shape(QCPScatterStyle::ssDisc, size);
         shape.applyTo(&painter, pen);
-        shape.drawShape(&painter, side / 2.0, side / 2.0);
+        // The library stamps a pixmap half a pixel further right and down
+        // than it draws a disc at the same point.
+        const double centre = side / 2.0 - 0.5;
+        shape.drawShape(&painter, centre, centre);
     }
     return QCPScatterStyle(disc);
 }

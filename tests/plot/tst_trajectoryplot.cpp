@@ -30,6 +30,51 @@ Points sorted_points(const QCPGraphDataContainer &data)
     return points;
 }
 
+struct Dot {
+    double x = 0;
+    double y = 0;
+    double area = 0;
+};
+
+// Where the dot drawn for (key, value) lies, and how much green it has, in a
+// plot drawing green dots with `style`.
+QVector<Dot> rendered_dots(const QCPScatterStyle &style, const Points &points)
+{
+    QCustomPlot plot;
+    plot.resize(300, 300);
+    plot.xAxis->grid()->setVisible(false);
+    plot.yAxis->grid()->setVisible(false);
+    plot.xAxis->setRange(-1, 9);
+    plot.yAxis->setRange(-1, 9);
+    QCPGraph *graph = plot.addGraph();
+    graph->setPen(QPen(Qt::green));
+    graph->setLineStyle(QCPGraph::lsNone);
+    graph->setScatterStyle(style);
+    for (const auto &point : points)
+        graph->addData(point.first, point.second);
+    const QImage image = plot.toPixmap(300, 300).toImage();
+    QVector<Dot> dots;
+    for (const auto &point : points) {
+        const double px = plot.xAxis->coordToPixel(point.first);
+        const double py = plot.yAxis->coordToPixel(point.second);
+        Dot dot;
+        double sx = 0, sy = 0;
+        for (int y = int(py) - 6; y <= int(py) + 6; ++y) {
+            for (int x = int(px) - 6; x <= int(px) + 6; ++x) {
+                const QRgb rgb = image.pixel(x, y);
+                const double green = qGreen(rgb) > 200 ? (510 - qRed(rgb) - qBlue(rgb)) / 510.0 : 0;
+                dot.area += green;
+                sx += green * (x + 0.5);
+                sy += green * (y + 0.5);
+            }
+        }
+        dot.x = sx / dot.area - px;
+        dot.y = sy / dot.area - py;
+        dots << dot;
+    }
+    return dots;
+}
+
 Points graph_points(QCustomPlot &plot, int graph)
 {
     return sorted_points(*plot.graph(graph)->data());
@@ -49,6 +94,7 @@ private slots:
     void graphShowsExactlyTheStoredPoints();
     void removingAPointLeavesOthersWithTheSameX();
     void rendersAtMostOncePerFrame();
+    void trackDotsLookLikeTheLibrarysDiscs();
 };
 
 void TrajectoryPlotTest::setUpPlotShowsTitleGraphsAndStartOutline()
@@ -197,6 +243,24 @@ void TrajectoryPlotTest::rendersAtMostOncePerFrame()
     QVERIFY(clock.elapsed() - first >= plot::RenderPacer::kFrameMs * 95 / 100);
     QCoreApplication::processEvents();
     QCOMPARE(renders.count(), 2);
+}
+
+void TrajectoryPlotTest::trackDotsLookLikeTheLibrarysDiscs()
+{
+    QCustomPlot plot;
+    plot::setup_position_plot(plot);
+    const QCPScatterStyle track_style = plot.graph(plot::kTrackGraph)->scatterStyle();
+    Points points;
+    for (int k = 0; k < 12; ++k)
+        points.append({k * 0.73, (k % 4) * 0.9 + k * 0.11});
+    const QVector<Dot> discs = rendered_dots(QCPScatterStyle(QCPScatterStyle::ssDisc, 5), points);
+    const QVector<Dot> dots = rendered_dots(track_style, points);
+    for (int k = 0; k < points.size(); ++k) {
+        // Stamped whole pixels: within half a pixel of the disc's place.
+        QVERIFY(qAbs(dots[k].x - discs[k].x) <= 0.55);
+        QVERIFY(qAbs(dots[k].y - discs[k].y) <= 0.55);
+        QVERIFY(qAbs(dots[k].area - discs[k].area) <= 0.1 * discs[k].area);
+    }
 }
 
 QTEST_MAIN(TrajectoryPlotTest)
