@@ -1,6 +1,7 @@
 #include "tags/biffscan.h"
 
 #include <QtEndian>
+#include <algorithm>
 #include <cstring>
 
 namespace
@@ -16,6 +17,8 @@ constexpr quint16 kDimensions = 0x0200;
 constexpr quint16 kBoolErr = 0x0205;
 constexpr quint16 kString = 0x0207;
 constexpr quint16 kBof = 0x0809;
+constexpr quint16 kLabel = 0x0204;
+constexpr quint16 kFormat = 0x041E;
 constexpr int kMaxRecordBytes = 8224;
 
 struct Record {
@@ -75,6 +78,65 @@ QString string_record_text(const QByteArray &body, int version)
     return text;
 }
 
+// Reads across the bodies of a record and its CONTINUE records.
+class SegmentReader
+{
+public:
+    SegmentReader(const QVector<QByteArray> &all, int offset) : segments(all), position(offset) {}
+
+    bool at_segment_end() const
+    {
+        return position >= segments.at(segment).size();
+    }
+    int left_in_segment() const
+    {
+        return segments.at(segment).size() - position;
+    }
+    bool next_segment()
+    {
+        if (segment + 1 >= segments.size())
+            return false;
+        ++segment;
+        position = 0;
+        return true;
+    }
+    void skip_in_segment(int bytes)
+    {
+        position += bytes;
+    }
+
+    // Up to four bytes, little-endian, possibly spanning segments.
+    bool read(int bytes, quint32 *value)
+    {
+        *value = 0;
+        for (int i = 0; i < bytes; ++i) {
+            while (at_segment_end())
+                if (!next_segment())
+                    return false;
+            *value |= quint32(quint8(segments.at(segment).at(position++))) << (8 * i);
+        }
+        return true;
+    }
+
+    bool skip(qint64 bytes)
+    {
+        while (bytes > 0) {
+            while (at_segment_end())
+                if (!next_segment())
+                    return false;
+            const qint64 step = std::min<qint64>(bytes, left_in_segment());
+            position += int(step);
+            bytes -= step;
+        }
+        return true;
+    }
+
+private:
+    const QVector<QByteArray> &segments;
+    int segment = 0;
+    int position = 0;
+};
+
 class Scanner
 {
 public:
@@ -108,13 +170,21 @@ public:
             case kFilePass:
                 return std::nullopt;
             case kBoundSheet:
-                if (record.body.size() < 6)
+                if (record.body.size() < 6 || !string_fits(record.body, 6, 1))
                     return std::nullopt;
                 if (first_sheet_offset < 0)
                     first_sheet_offset = u32_at(record.body, 0);
                 break;
+            case kFormat:
+                if (!string_fits(record.body, 2, result.version == 8 ? 2 : 1))
+                    return std::nullopt;
+                break;
+            case kLabel:
+                if (!string_fits(record.body, 6, 2))
+                    return std::nullopt;
+                break;
             case kSst:
-                if (!plausible_string_count(records, i))
+                if (!strings_fit(records, i))
                     return std::nullopt;
                 break;
             case kDimensions:
@@ -130,17 +200,69 @@ public:
     }
 
 private:
-    // Every string takes at least three bytes, so the count the SST record
-    // declares cannot exceed a third of its bytes.
-    bool plausible_string_count(const QVector<Record> &records, int at) const
+    // Walks every string the SST record declares, across its CONTINUE
+    // records, the way a reader must: FreeXL trusts the declared count and
+    // lengths, so each of them has to be backed by bytes.
+    bool strings_fit(const QVector<Record> &records, int at) const
     {
-        const Record &sst = records.at(at);
-        if (sst.body.size() < 8)
-            return false;
-        qint64 bytes = sst.body.size() - 8;
+        QVector<QByteArray> segments{records.at(at).body};
         for (int i = at + 1; i < records.size() && records.at(i).type == kContinue; ++i)
-            bytes += records.at(i).body.size();
-        return qint64(u32_at(sst.body, 4)) * 3 <= bytes;
+            segments << records.at(i).body;
+        if (segments.first().size() < 8)
+            return false;
+        SegmentReader reader(segments, 8);
+        const quint32 count = u32_at(segments.first(), 4);
+        for (quint32 i = 0; i < count; ++i) {
+            quint32 header = 0;
+            if (!reader.read(3, &header))
+                return false;
+            quint32 characters = header & 0xFFFF;
+            const quint8 flags = quint8(header >> 16);
+            quint32 runs = 0;
+            quint32 extension = 0;
+            if ((flags & 0x08) && !reader.read(2, &runs))
+                return false;
+            if ((flags & 0x04) && !reader.read(4, &extension))
+                return false;
+            bool wide = flags & 0x01;
+            // Characters may break into the next CONTINUE record, which then
+            // starts with its own flags byte.
+            while (characters > 0) {
+                if (reader.at_segment_end()) {
+                    quint32 continued_flags = 0;
+                    if (!reader.next_segment() || !reader.read(1, &continued_flags))
+                        return false;
+                    wide = continued_flags & 0x01;
+                }
+                const quint32 fit =
+                    std::min<quint32>(characters, reader.left_in_segment() / (wide ? 2 : 1));
+                if (fit == 0)
+                    return false;
+                reader.skip_in_segment(fit * (wide ? 2 : 1));
+                characters -= fit;
+            }
+            if (!reader.skip(qint64(runs) * 4 + extension))
+                return false;
+        }
+        return true;
+    }
+
+    // A string whose length field sits at `at`, `length_bytes` wide, in one
+    // record: BIFF8 strings carry a flags byte after the length.
+    bool string_fits(const QByteArray &body, int at, int length_bytes) const
+    {
+        if (at + length_bytes > body.size())
+            return false;
+        const int count = length_bytes == 1 ? quint8(body.at(at)) : u16_at(body, at);
+        int start = at + length_bytes;
+        int unit = 1;
+        if (result.version == 8) {
+            if (start >= body.size())
+                return count == 0;
+            unit = (quint8(body.at(start)) & 0x01) ? 2 : 1;
+            ++start;
+        }
+        return qint64(start) + qint64(count) * unit <= body.size();
     }
 
     bool bounded_dimensions(const QByteArray &body) const

@@ -106,6 +106,15 @@ private:
         if (!entries || entries->size() < kDirectoryEntrySize)
             return false;
         directory = *entries;
+        // FreeXL reads this directory again on its own and trusts each
+        // entry's name length; an entry of any other shape is refused here.
+        for (int at = 0; at + kDirectoryEntrySize <= directory.size(); at += kDirectoryEntrySize) {
+            const int name_bytes = u16_at(directory, at + 0x40);
+            const int type = quint8(directory.at(at + 0x42));
+            if (name_bytes > 64 || name_bytes % 2 != 0 ||
+                (type != 0 && type != 1 && type != 2 && type != 5))
+                return false;
+        }
         // The root entry holds the mini stream; the mini table is a chain of
         // ordinary sectors.
         root_start = u32_at(directory, 0x74);

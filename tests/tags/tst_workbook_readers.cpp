@@ -292,6 +292,17 @@ void WorkbookReadersTest::hostileFilesAreRefusedWithoutExpandingThem_data()
     const int sst = find_or_fail(xls, QByteArray("\x05\x00\x00\x00\x05\x00\x00\x00", 8));
     QVERIFY(xls.mid(sst - 4, 2) == QByteArray("\xfc\x00", 2));
     QTest::newRow("xls declaring 2 billion strings") << with_u32_at(xls, sst + 4, 0x7FFFFFFF);
+    // FreeXL reads directory names by their declared length.
+    const int workbook_entry = find_or_fail(xls, QByteArray("W\0o\0r\0k\0b\0o\0o\0k\0", 16));
+    QByteArray long_name = xls;
+    long_name[workbook_entry + 0x40] = 0x00;
+    long_name[workbook_entry + 0x41] = 0x18;
+    QTest::newRow("xls directory name longer than its field") << long_name;
+    // The first sheet's name: one byte of length, claiming 255 characters.
+    const int sheet_name = find_or_fail(xls, QByteArray("\x04\x00tags", 6));
+    QByteArray long_sheet_name = xls;
+    long_sheet_name[sheet_name] = char(0xFF);
+    QTest::newRow("xls sheet name running past its record") << long_sheet_name;
     // Header field 0x2C: the number of allocation-table sectors.
     QTest::newRow("xls declaring a huge allocation table") << with_u32_at(xls, 0x2C, 0x00FFFFFF);
 }
