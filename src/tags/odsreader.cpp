@@ -144,9 +144,11 @@ bool read_cell_value(QXmlStreamReader &xml, const QDate &null_date, std::optiona
         number = duration_days(attributes.value(kOffice, QLatin1String("time-value")).toString());
     } else {
         bool ok = false;
-        const double parsed = attributes.value(kOffice, QLatin1String("value")).toDouble(&ok);
-        if (ok)
-            number = parsed;
+        value = sheet_number_text(
+            attributes.value(kOffice, QLatin1String("value")).toString().trimmed(), &ok);
+        if (!ok)
+            value.reset();
+        return ok;
     }
     if (!number)
         return false;

@@ -15,9 +15,12 @@ bool SheetCells::add(qint64 row, qint64 column, const QString &text)
 
 void SheetCells::finish()
 {
-    std::stable_sort(cells.begin(), cells.end(), [](const SheetCell &a, const SheetCell &b) {
+    const auto before = [](const SheetCell &a, const SheetCell &b) {
         return a.row != b.row ? a.row < b.row : a.column < b.column;
-    });
+    };
+    // Readers mostly deliver cells in order already.
+    if (!std::is_sorted(cells.begin(), cells.end(), before))
+        std::stable_sort(cells.begin(), cells.end(), before);
     // Keep the last of equal neighbours: a file that names one cell twice
     // means its later value.
     QVector<SheetCell> unique;
@@ -67,6 +70,27 @@ const SheetCell *SheetCells::find(int row, int column) const
 QString sheet_number_text(double value)
 {
     return QVariant(value).toString();
+}
+
+QString sheet_number_text(const QString &stored, bool *ok)
+{
+    // A whole number of up to 15 digits, without a sign other than '-' or
+    // leading zeros, is already shown the way the double shows it; most tag
+    // map cells are such numbers, and formatting them anew is the larger part
+    // of reading them.
+    const int digits_from = stored.startsWith(QLatin1Char('-')) ? 1 : 0;
+    const int digits = stored.size() - digits_from;
+    bool canonical = digits > 0 && digits <= 15 &&
+                     (stored.at(digits_from) != QLatin1Char('0') || digits == 1) &&
+                     !(digits_from == 1 && stored == QLatin1String("-0"));
+    for (int i = digits_from; canonical && i < stored.size(); ++i)
+        canonical = stored.at(i) >= QLatin1Char('0') && stored.at(i) <= QLatin1Char('9');
+    if (canonical) {
+        *ok = true;
+        return stored;
+    }
+    const double value = stored.toDouble(ok);
+    return *ok ? sheet_number_text(value) : QString();
 }
 
 QString sheet_boolean_text(bool value)

@@ -59,5 +59,9 @@ private:
 // "12.5", 1e-07 in exponent form.
 QString sheet_number_text(double value);
 
+// The same for a number stored as text in a file (surrounding blanks
+// allowed); `ok` tells whether it was a number at all.
+QString sheet_number_text(const QString &stored, bool *ok);
+
 // The text of a boolean cell.
 QString sheet_boolean_text(bool value);

@@ -210,10 +210,8 @@ std::optional<QString> cell_text(const RawCell &cell, const QStringList &shared)
         return serial ? std::optional<QString>(sheet_number_text(*serial)) : std::nullopt;
     }
     bool ok = false;
-    const double number = cell.value.trimmed().toDouble(&ok);
-    if (!ok)
-        return std::nullopt;
-    return sheet_number_text(number);
+    const QString text = sheet_number_text(cell.value.trimmed(), &ok);
+    return ok ? std::optional<QString>(text) : std::nullopt;
 }
 
 bool read_cell(QXmlStreamReader &xml, RawCell &cell)

@@ -70,6 +70,8 @@ private slots:
     void declaredSizesAreIgnoredForWhatIsActuallyThere_data();
     void declaredSizesAreIgnoredForWhatIsActuallyThere();
     void missingFileIsRefused();
+    void storedNumbersShowAsTheirDoubleShows_data();
+    void storedNumbersShowAsTheirDoubleShows();
 };
 
 void WorkbookReadersTest::mixedCellsReadAsTheirRawValuesShow_data()
@@ -345,6 +347,25 @@ void WorkbookReadersTest::declaredSizesAreIgnoredForWhatIsActuallyThere()
 void WorkbookReadersTest::missingFileIsRefused()
 {
     QVERIFY(!read_workbook_file(fixture_path("no_such_workbook.xlsx")));
+}
+
+void WorkbookReadersTest::storedNumbersShowAsTheirDoubleShows_data()
+{
+    QTest::addColumn<QString>("stored");
+    for (const char *text :
+         {"12", "-5", "0", "-0", "007", "12.0", "12.5", "1e3", "1.234e-06", "123456789012345",
+          "-123456789012345", "1234567890123456", "99999999999999999999", "0.1", "-0.000001"})
+        QTest::newRow(text) << QString::fromLatin1(text);
+}
+
+void WorkbookReadersTest::storedNumbersShowAsTheirDoubleShows()
+{
+    QFETCH(QString, stored);
+    bool ok = false;
+    QCOMPARE(sheet_number_text(stored, &ok), QVariant(stored.toDouble()).toString());
+    QVERIFY(ok);
+    sheet_number_text(QStringLiteral("12a"), &ok);
+    QVERIFY(!ok);
 }
 
 QTEST_GUILESS_MAIN(WorkbookReadersTest)
