@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/pacedlog.h"
 #include "protocol/commandframes.h"
 #include "tags/sheetengine.h"
 #include "ui_mainwindowform.h"
@@ -26,6 +27,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     ui = new Ui::MainWindowForm;
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("定位相机"));
+    // Both logs follow a camera that streams without pause.
+    new PacedLog(*ui->com_message_edit);
+    new PacedLog(*ui->modle2_msg_edit);
 
     location_text = QString::number(pos_x, 'g', 6) + "," + QString::number(pos_y, 'g', 6);
     ui->current_loc_edit->setText(location_text);

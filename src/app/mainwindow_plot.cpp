@@ -1,6 +1,34 @@
 #include "app/mainwindow.h"
 
-void MainWindow::setup_trajectory_plot() {}
-void MainWindow::draw_robot_outline(float, float, float) {}
-void MainWindow::append_track_point(float, float) {}
-void MainWindow::on_locus_clean_clicked() {}
+#include "plot/renderpacer.h"
+#include "plot/trajectory.h"
+#include "plot/trajectoryplot.h"
+#include "ui_mainwindowform.h"
+
+#include <algorithm>
+
+void MainWindow::setup_trajectory_plot()
+{
+    plot::setup_position_plot(*ui->robot_map);
+}
+
+void MainWindow::draw_robot_outline(float x, float y, float angle)
+{
+    const plot::OutlineCorners corners = plot::robot_outline(x, y, angle);
+    std::copy(corners.begin(), corners.end(), corner_points);
+    plot::show_outline(*ui->robot_map, corners);
+}
+
+void MainWindow::append_track_point(float x, float y)
+{
+    plot::store_track_point(track_x, track_y, max_track_points,
+                            *ui->robot_map->graph(plot::kTrackGraph)->data(), x, y);
+}
+
+void MainWindow::on_locus_clean_clicked()
+{
+    track_x.resize(0);
+    track_y.resize(0);
+    ui->robot_map->graph(plot::kTrackGraph)->data()->clear();
+    plot::request_render(*ui->robot_map);
+}

@@ -2,12 +2,121 @@
 
 #include "ui_mainwindowform.h"
 
+#include <QMessageBox>
+#include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QTimer>
 
-void MainWindow::on_com_connectBtn_clicked() {}
+namespace
+{
 
-void MainWindow::on_com_disconnectBtn_clicked() {}
+// Baud rate and data bits come from the boxes' texts, the rest from their
+// indices. A text or index outside the form's items leaves the setting alone.
+void apply_port_settings(QSerialPort &port, const Ui::MainWindowForm &form)
+{
+    port.setPortName(form.SerialPortBox->currentText());
+    port.setBaudRate(form.BaudRateBox->currentText().toInt(nullptr, 10),
+                     QSerialPort::AllDirections);
+
+    switch (form.DataBitBox->currentText().toInt()) {
+    case 5:
+        port.setDataBits(QSerialPort::Data5);
+        break;
+    case 6:
+        port.setDataBits(QSerialPort::Data6);
+        break;
+    case 7:
+        port.setDataBits(QSerialPort::Data7);
+        break;
+    case 8:
+        port.setDataBits(QSerialPort::Data8);
+        break;
+    }
+
+    const QSerialPort::StopBits stop_bits[] = {QSerialPort::OneStop, QSerialPort::OneAndHalfStop,
+                                               QSerialPort::TwoStop};
+    const int stop_index = form.StopBitBox->currentIndex();
+    if (stop_index >= 0 && stop_index < 3)
+        port.setStopBits(stop_bits[stop_index]);
+
+    const QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::EvenParity,
+                                            QSerialPort::OddParity, QSerialPort::SpaceParity,
+                                            QSerialPort::MarkParity};
+    const int parity_index = form.ParityBox->currentIndex();
+    if (parity_index >= 0 && parity_index < 5)
+        port.setParity(parities[parity_index]);
+
+    const QSerialPort::FlowControl flows[] = {
+        QSerialPort::NoFlowControl, QSerialPort::HardwareControl, QSerialPort::SoftwareControl};
+    const int flow_index = form.FlowControlBox->currentIndex();
+    if (flow_index >= 0 && flow_index < 3)
+        port.setFlowControl(flows[flow_index]);
+}
+
+void set_port_controls_enabled(Ui::MainWindowForm &form, bool enabled)
+{
+    QWidget *const controls[] = {form.SerialPortBox, form.BaudRateBox, form.DataBitBox,
+                                 form.ParityBox,     form.StopBitBox,  form.FlowControlBox,
+                                 form.com_connectBtn};
+    for (QWidget *control : controls)
+        control->setEnabled(enabled);
+}
+
+void show_port_message(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+                       const QString &text)
+{
+    QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.exec();
+}
+
+} // namespace
+
+void MainWindow::on_com_connectBtn_clicked()
+{
+    apply_port_settings(*serial, *ui);
+    const QString port_name = ui->SerialPortBox->currentText();
+    if (!serial->open(QIODevice::ReadWrite)) {
+        show_port_message(this, QMessageBox::Critical, QStringLiteral("打开失败"),
+                          QStringLiteral("未能打开串口") + port_name +
+                              QStringLiteral("\n该串口设备不存在或已被占用"));
+        return;
+    }
+    show_port_message(this, QMessageBox::Information, QStringLiteral("打开成功"),
+                      QStringLiteral("已成功打开串口") + port_name);
+    set_port_controls_enabled(*ui, false);
+    // Bytes that came while the box was open wait in the port until the next
+    // arrival signals them.
+    connect(serial, &QSerialPort::readyRead, this, &MainWindow::Read_Data);
+}
+
+void MainWindow::on_com_disconnectBtn_clicked()
+{
+    disconnect(serial, &QSerialPort::readyRead, this, &MainWindow::Read_Data);
+    if (serial->isOpen())
+        serial->clear(QSerialPort::AllDirections);
+    serial->close();
+    set_port_controls_enabled(*ui, true);
+
+    rx_ff_seen = false;
+    rx_in_frame = false;
+    rx_fe_seen = false;
+    rx_frame.clear();
+
+    // A transfer cannot go on without the port.
+    if (!ui->transport_s->isEnabled())
+        ui->transport_s->setEnabled(true);
+    if (!ui->tableWidget->isEnabled())
+        ui->tableWidget->setEnabled(true);
+    if (transport_index > 0)
+        transport_index = 0;
+    if (transport_timer->isActive()) {
+        transport_index = 0;
+        start_acked = false;
+        all_acked = false;
+        transport_timer->stop();
+    }
+}
 
 void MainWindow::update_port()
 {

@@ -1,9 +1,40 @@
 #include "app/mainwindow.h"
 
+#include "tags/sheetengine.h"
+#include "tags/tagconversion.h"
+#include "tags/tagexport.h"
 #include "tags/tagtable.h"
 #include "ui_mainwindowform.h"
 
+#include <QFileDialog>
 #include <QHeaderView>
+#include <QMessageBox>
+#include <QSaveFile>
+
+namespace
+{
+
+// A cell without an item reads as empty text.
+QString cell_text(const QTableWidget *table, int row, int column)
+{
+    const QTableWidgetItem *item = table->item(row, column);
+    return item ? item->text() : QString();
+}
+
+bool write_file_completely(const QString &path, const QByteArray &bytes)
+{
+    // The old file stays as it was unless the new one is written whole.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace
 
 void MainWindow::tag_table_setup()
 {
@@ -19,10 +50,52 @@ void MainWindow::tag_table_setup()
             table->setItem(row, column, new QTableWidgetItem);
 }
 
-std::optional<TagRecord> MainWindow::tag_record_from_row(int) const
+std::optional<TagRecord> MainWindow::tag_record_from_row(int row) const
 {
-    return std::nullopt;
+    TagRowTexts texts;
+    for (int column = 0; column < TAG_TABLE_COLUMNS; ++column)
+        texts[column] = cell_text(ui->tableWidget, row, column);
+    return tag_record_from_texts(texts);
 }
 
-void MainWindow::on_output_excel_clicked() {}
-void MainWindow::on_input_excel_clicked() {}
+void MainWindow::on_input_excel_clicked()
+{
+    const QMessageBox::StandardButton answer = QMessageBox::information(
+        this, QStringLiteral("warning"),
+        QStringLiteral("从excel文件中导入数据将会覆盖之前所有内容，\n确定导入吗？"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    if (answer != QMessageBox::Yes)
+        return;
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("select file"),
+                                                      QStringLiteral("../datafile/"),
+                                                      QStringLiteral("*.xls *.xlsx"));
+    if (path.isEmpty())
+        return;
+    if (!sheet_engine->open(path, 1, false)) {
+        QMessageBox::information(this, QStringLiteral("excel提示"), QStringLiteral("文件打开失败"),
+                                 QMessageBox::Ok);
+        return;
+    }
+    sheet_engine->read_into_table(ui->tableWidget);
+    sheet_engine->close();
+}
+
+void MainWindow::on_output_excel_clicked()
+{
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Save as..."), QString(),
+        QStringLiteral("EXCEL files (*.xls *.xlsx);;HTML-Files (*.txt);;"));
+    if (path.isEmpty())
+        return;
+    const QTableWidget *table = ui->tableWidget;
+    QVector<QStringList> rows;
+    for (int row = 0; row < transport_limit; ++row) {
+        QStringList cells;
+        for (int column = 0; column < table->columnCount(); ++column)
+            cells << cell_text(table, row, column);
+        rows << cells;
+    }
+    if (!write_file_completely(path, tag_export_bytes(rows)))
+        QMessageBox::information(this, QStringLiteral("excel提示"), QStringLiteral("文件写入失败"),
+                                 QMessageBox::Ok);
+}

@@ -1,6 +1,89 @@
 #include "app/mainwindow.h"
 
-void MainWindow::on_transport_s_clicked() {}
-void MainWindow::on_transport_e_clicked() {}
-void MainWindow::slot_timeout() {}
-void MainWindow::on_transportNum_Btn_clicked() {}
+#include "protocol/commandframes.h"
+#include "tags/sheetengine.h"
+#include "transfer/transferstep.h"
+#include "ui_mainwindowform.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSerialPort>
+#include <QTimer>
+
+namespace
+{
+
+void warn_port_closed(QWidget *parent)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("错误"),
+                    QStringLiteral("请确认串口已打开"), QMessageBox::Ok, parent);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.exec();
+}
+
+} // namespace
+
+void MainWindow::on_transportNum_Btn_clicked()
+{
+    transport_limit = transport_limit_from_text(ui->transportNum_edit->text());
+    sheet_engine->row_limit = transport_limit;
+    ui->transportNum_label->setText(transport_limit_label(transport_limit));
+}
+
+void MainWindow::on_transport_s_clicked()
+{
+    // The connect button is disabled exactly while a port is open.
+    if (ui->com_connectBtn->isEnabled()) {
+        warn_port_closed(this);
+        return;
+    }
+    ui->tableWidget->setEnabled(false);
+    ui->transport_s->setEnabled(false);
+    // The acknowledgement flags are left alone: every way a transfer ends
+    // clears them already.
+    transport_list.clear();
+    transport_index = 0;
+    for (int row = 0; row < transport_limit; ++row)
+        if (const std::optional<TagRecord> record = tag_record_from_row(row))
+            transport_list.append(*record);
+    if (!transport_list.isEmpty()) {
+        transport_timer->start(50);
+    } else {
+        ui->tableWidget->setEnabled(true);
+        ui->transport_s->setEnabled(true);
+    }
+    ui->progressBar->setValue(0);
+}
+
+void MainWindow::on_transport_e_clicked()
+{
+    transport_index = 0;
+    start_acked = false;
+    all_acked = false;
+    ui->tableWidget->setEnabled(true);
+    ui->transport_s->setEnabled(true);
+    transport_timer->stop();
+}
+
+void MainWindow::slot_timeout()
+{
+    // Only the acknowledgements move the index, and only within the list;
+    // a tick without a current record has nothing to build.
+    if (transport_index < 0 || transport_index >= transport_list.size())
+        return;
+    protocol::fill_record_frame(record_frame, transport_list.at(transport_index));
+    switch (transfer_frame_for(start_acked, all_acked)) {
+    case TransferFrame::start_request:
+        serial->write(start_frame);
+        break;
+    case TransferFrame::current_record:
+        serial->write(record_frame);
+        break;
+    case TransferFrame::end_request:
+        serial->write(end_frame);
+        break;
+    case TransferFrame::nothing:
+        break;
+    }
+    ui->progressBar->setValue(transfer_progress(transport_index, transport_list.size()));
+}

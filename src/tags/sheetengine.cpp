@@ -1,23 +1,64 @@
 #include "tags/sheetengine.h"
 
+#include "tags/tagtable.h"
+#include "tags/workbookreader.h"
+
+#include <QTableWidget>
+#include <algorithm>
+
 SheetEngine::~SheetEngine()
 {
     if (is_open)
         close();
 }
 
-bool SheetEngine::open(const QString &, int, bool)
+bool SheetEngine::open(const QString &file_name, int sheet_index, bool visible)
 {
-    is_open = false;
-    return false;
+    if (is_open)
+        close();
+    this->file_name = file_name;
+    this->sheet_index = sheet_index;
+    this->visible = visible;
+    if (file_name.isEmpty() || sheet_index != 1)
+        return false;
+    sheet = read_workbook_file(file_name);
+    if (!sheet)
+        return false;
+    const UsedRange range = sheet->used_range();
+    first_row = range.first_row;
+    first_column = range.first_column;
+    row_count = range.row_count;
+    column_count = range.column_count;
+    is_open = true;
+    return true;
 }
 
 bool SheetEngine::read_into_table(QTableWidget *table)
 {
-    return table != nullptr;
+    if (!table || !sheet)
+        return false;
+    table->clear();
+    table->setColumnCount(0);
+    column_count = TAG_TABLE_COLUMNS;
+    row_count = row_limit;
+    table->setColumnCount(TAG_TABLE_COLUMNS);
+    table->setHorizontalHeaderLabels(tag_table_headers());
+    // The limit never exceeds the table's 20000 rows; a row that does not
+    // exist could not take its items.
+    const int rows = std::min(row_limit, table->rowCount());
+    for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < TAG_TABLE_COLUMNS; ++column) {
+            const SheetCell *cell = sheet->find(first_row - 1 + row, first_column - 1 + column);
+            auto *item = new QTableWidgetItem(cell ? cell->text : QString());
+            item->setTextAlignment(Qt::AlignCenter);
+            table->setItem(row, column, item);
+        }
+    }
+    return true;
 }
 
 void SheetEngine::close()
 {
+    sheet.reset();
     is_open = false;
 }

@@ -1,10 +1,16 @@
 #pragma once
 
+#include "tags/sheetcells.h"
+
 #include <QString>
+#include <optional>
 
 class QTableWidget;
 
-// Reads the first worksheet of a workbook into the tag table.
+// Reads the first worksheet of a workbook into the tag table. open() reads
+// and parses the whole sheet into memory, so that a file that cannot be
+// read fails there and the table is never touched; read_into_table() only
+// copies cells; close() drops the parsed sheet.
 class SheetEngine
 {
 public:
@@ -13,8 +19,15 @@ public:
     SheetEngine(const SheetEngine &) = delete;
     SheetEngine &operator=(const SheetEngine &) = delete;
 
+    // Sheet index 1 is the first worksheet, the only one read; `visible` is
+    // kept for the callers' sake and has nothing to show.
     bool open(const QString &file_name, int sheet_index, bool visible);
+
+    // Rebuilds the table: five columns with the tag headers, then row_limit
+    // rows of five centred cells taken from the used range's first row and
+    // column on. False only for a null table or when no sheet is open.
     bool read_into_table(QTableWidget *table);
+
     void close();
 
     int row_limit = 200;
@@ -26,4 +39,7 @@ public:
     int sheet_index = 0;
     bool visible = false;
     bool is_open = false;
+
+private:
+    std::optional<SheetCells> sheet;
 };

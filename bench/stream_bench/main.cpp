@@ -1,0 +1,297 @@
+// The window under the camera's full stream: the real MainWindow, offscreen,
+// reads position reports from a pseudo-terminal that a separate writer
+// process fills on a fixed schedule. It starts from a full trajectory with
+// the whole floor in view and a full receive log. Prints what it measured.
+#include "app/mainwindow.h"
+#include "app/pacedlog.h"
+#include "floorpath.h"
+#include "measures.h"
+#include "protocol/reporttext.h"
+#include "ui_mainwindowform.h"
+#include "writer.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QSerialPort>
+#include <QTimer>
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <pty.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+
+struct Options {
+    double rate = 523;
+    double seconds = 60;
+    double warmup = 0;
+    long preload = 30000;
+    long log_paragraphs = PacedLog::kMaxParagraphs;
+    double speed_cm_per_s = 100;
+    QString screenshot;
+};
+
+Options parse(int argc, char **argv)
+{
+    Options options;
+    for (int k = 1; k + 1 < argc; k += 2) {
+        const QString name = argv[k];
+        const QString value = argv[k + 1];
+        if (name == "--rate")
+            options.rate = value.toDouble();
+        else if (name == "--seconds")
+            options.seconds = value.toDouble();
+        else if (name == "--warmup")
+            options.warmup = value.toDouble();
+        else if (name == "--preload")
+            options.preload = value.toLong();
+        else if (name == "--log")
+            options.log_paragraphs = value.toLong();
+        else if (name == "--speed")
+            options.speed_cm_per_s = value.toDouble();
+        else if (name == "--screenshot")
+            options.screenshot = value;
+        else
+            std::fprintf(stderr, "unknown option %s\n", argv[k]);
+    }
+    return options;
+}
+
+// Accepted position reports: the window logs one debug line for each.
+long decoded_reports = 0;
+
+void count_debug_lines(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtDebugMsg)
+        ++decoded_reports;
+    else if (type != QtInfoMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+void close_next_message_box()
+{
+    QTimer::singleShot(0, [] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+            box->button(QMessageBox::Ok)->click();
+        else
+            close_next_message_box();
+    });
+}
+
+// What the plot shows: how many reports had been decoded when it was last
+// rendered, and when a picture reached the widget.
+struct Display {
+    long rendered_reports = 0;
+    long renders = 0;
+    long pose_mismatches = 0;
+    std::vector<std::pair<int64_t, long>> paints; // time, reports shown
+};
+
+class PaintWatcher : public QObject
+{
+public:
+    explicit PaintWatcher(Display &display) : display(display) {}
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            display.paints.emplace_back(monotonic_ns(), display.rendered_reports);
+        return false;
+    }
+
+private:
+    Display &display;
+};
+
+// The state after a while of streaming: the trajectory full, the whole floor
+// in view, the receive log at its bound, added and painted a display frame's
+// worth at a time as the window does.
+void fill_window(MainWindow &window, const Options &options, double speed_cm_per_report)
+{
+    for (long k = 0; k < options.preload; ++k) {
+        const FloorPose pose = floor_pose(k, speed_cm_per_report);
+        window.append_track_point(reported_x(pose), reported_y(pose));
+    }
+    QCustomPlot *plot = window.ui->robot_map;
+    plot->xAxis->setRange(-50, 1050);
+    plot->yAxis->setRange(-50, 1050);
+    plot->replot();
+
+    auto *log = window.ui->com_message_edit->findChild<PacedLog *>();
+    const long per_frame = std::max(1L, long(options.rate * PacedLog::kFrameMs / 1000));
+    for (long k = 0; k < options.log_paragraphs; ++k) {
+        log->append(protocol::hex_echo(position_report(floor_pose(k, speed_cm_per_report))));
+        if ((k + 1) % per_frame == 0) {
+            log->flush();
+            QCoreApplication::processEvents();
+        }
+    }
+    log->flush();
+}
+
+bool connect_window(MainWindow &window, const char *path)
+{
+    window.ui->SerialPortBox->addItem(path);
+    window.ui->SerialPortBox->setCurrentText(path);
+    close_next_message_box();
+    window.ui->com_connectBtn->click();
+    return window.serial->isOpen();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const Options options = parse(argc, argv);
+    const long reports = long(options.rate * (options.warmup + options.seconds));
+    const double speed_cm_per_report = options.speed_cm_per_s / options.rate;
+
+    int master_fd = -1;
+    int slave_fd = -1;
+    char slave_path[256] = {};
+    if (openpty(&master_fd, &slave_fd, slave_path, nullptr, nullptr) != 0) {
+        std::perror("openpty");
+        return 1;
+    }
+    termios raw{};
+    tcgetattr(slave_fd, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(slave_fd, TCSANOW, &raw);
+
+    // The writer is forked before the application starts any thread.
+    WriterShared *shared = create_writer_shared(reports);
+    if (!shared)
+        return 1;
+    shared->rate = options.rate;
+    shared->first_report = options.preload;
+    shared->speed_cm_per_report = speed_cm_per_report;
+    const pid_t writer = start_writer(master_fd, shared);
+    if (writer < 0)
+        return 1;
+
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(count_debug_lines);
+    QApplication app(argc, argv);
+    MainWindow window;
+    window.show();
+    fill_window(window, options, speed_cm_per_report);
+    if (!connect_window(window, slave_path)) {
+        std::fprintf(stderr, "could not open %s\n", slave_path);
+        kill(writer, SIGTERM);
+        waitpid(writer, nullptr, 0);
+        return 1;
+    }
+
+    QCustomPlot *plot = window.ui->robot_map;
+    Display display;
+    // The widget may be painted from inside the replot, so what a render will
+    // show is taken when it begins.
+    QObject::connect(plot, &QCustomPlot::beforeReplot,
+                     [&] { display.rendered_reports = decoded_reports; });
+    QObject::connect(plot, &QCustomPlot::afterReplot, [&] {
+        ++display.renders;
+        if (decoded_reports > 0) {
+            const FloorPose pose =
+                floor_pose(options.preload + decoded_reports - 1, speed_cm_per_report);
+            if (window.pos_x != reported_x(pose) || window.pos_y != reported_y(pose))
+                ++display.pose_mismatches;
+        }
+    });
+    PaintWatcher watcher(display);
+    plot->installEventFilter(&watcher);
+
+    // The event loop paints the whole window first; the writer starts 300 ms
+    // later, and the figures after the warm-up.
+    const int64_t wall_start = monotonic_ns() + 300000000;
+    const int64_t measure_start = wall_start + int64_t(options.warmup * 1e9);
+    shared->start_ns.store(wall_start);
+    long rss_start_kb = 0;
+    double cpu_start = 0;
+    long renders_start = 0;
+    QTimer::singleShot(int((measure_start - monotonic_ns()) / 1000000), [&] {
+        rss_start_kb = peak_rss_kb();
+        cpu_start = cpu_seconds();
+        renders_start = display.renders;
+    });
+    QTimer timeline;
+    QObject::connect(&timeline, &QTimer::timeout, [&] {
+        std::printf("t=%3.0f s  resident %ld KB, peak %ld KB\n",
+                    double(monotonic_ns() - wall_start) / 1e9, resident_kb(), peak_rss_kb());
+    });
+    timeline.start(10000);
+
+    // Runs until everything the writer sent has been shown, or two seconds
+    // after its schedule ends.
+    const int64_t give_up = wall_start + int64_t((options.warmup + options.seconds + 2) * 1e9);
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, [&] {
+        const bool all_shown = shared->sent.load() == reports && !display.paints.empty() &&
+                               display.paints.back().second == reports;
+        if (all_shown || monotonic_ns() > give_up)
+            app.quit();
+    });
+    check.start(20);
+    app.exec();
+
+    const double wall = double(monotonic_ns() - measure_start) / 1e9;
+    const double cpu = cpu_seconds() - cpu_start;
+    const long rss_end_kb = peak_rss_kb();
+    const long resident_end_kb = resident_kb();
+    const long sent = shared->sent.load();
+    kill(writer, SIGTERM);
+    waitpid(writer, nullptr, 0);
+
+    // Display lag of report k: from its write to the first paint that shows
+    // it or a later pose. Counted for the reports written after the warm-up.
+    std::vector<double> lag_ms;
+    long never_shown = 0;
+    size_t paint = 0;
+    double writer_late_ms = 0;
+    for (long k = 0; k < sent; ++k) {
+        const int64_t written = shared->written_ns()[k];
+        const double due = double(wall_start) + double(k) * 1e9 / options.rate;
+        writer_late_ms = std::max(writer_late_ms, (double(written) - due) / 1e6);
+        while (paint < display.paints.size() && display.paints[paint].second <= k)
+            ++paint;
+        if (paint == display.paints.size())
+            ++never_shown;
+        else if (written >= measure_start)
+            lag_ms.push_back(double(display.paints[paint].first - written) / 1e6);
+    }
+
+    if (!options.screenshot.isEmpty())
+        window.grab().save(options.screenshot);
+
+    std::printf("stream_bench: %.0f reports/s for %.0f s after %.0f s warm-up, %.0f cm/s, "
+                "preload %ld points, log %ld paragraphs, platform %s\n",
+                options.rate, options.seconds, options.warmup, options.speed_cm_per_s,
+                options.preload, options.log_paragraphs,
+                qPrintable(QGuiApplication::platformName()));
+    std::printf("reports sent            %ld (writer late by at most %.1f ms)\n", sent,
+                writer_late_ms);
+    std::printf("reports decoded         %ld (decoded/sent %.3f), %ld never shown\n",
+                decoded_reports, sent ? double(decoded_reports) / double(sent) : 0.0, never_shown);
+    std::printf("renders                 %ld (%.1f per s)\n", display.renders - renders_start,
+                double(display.renders - renders_start) / wall);
+    std::printf("pose mismatches         %ld\n", display.pose_mismatches);
+    std::printf("trajectory points       %d stored, %d shown\n", window.track_x.size(),
+                plot->graph(0)->data()->size());
+    std::printf("receive log             %d paragraphs\n",
+                window.ui->com_message_edit->document()->blockCount());
+    std::printf("CPU per wall second     %.3f (%.2f s CPU in %.2f s)\n", cpu / wall, cpu, wall);
+    std::printf("display lag             median %.1f ms, p99 %.1f ms, max %.1f ms\n",
+                percentile(lag_ms, 0.5), percentile(lag_ms, 0.99), percentile(lag_ms, 1.0));
+    std::printf("peak RSS                start %ld KB, end %ld KB (%+.1f %%); resident at end %ld "
+                "KB\n",
+                rss_start_kb, rss_end_kb,
+                100.0 * double(rss_end_kb - rss_start_kb) / double(rss_start_kb), resident_end_kb);
+    return 0;
+}

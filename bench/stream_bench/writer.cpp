@@ -1,0 +1,79 @@
+#include "writer.h"
+
+#include "floorpath.h"
+
+#include <cerrno>
+#include <ctime>
+#include <sys/mman.h>
+#include <unistd.h>
+
+int64_t monotonic_ns()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+WriterShared *create_writer_shared(long reports)
+{
+    const size_t bytes = sizeof(WriterShared) + sizeof(int64_t) * size_t(reports);
+    void *memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED)
+        return nullptr;
+    auto *shared = new (memory) WriterShared;
+    shared->reports = reports;
+    return shared;
+}
+
+namespace
+{
+
+void sleep_until(int64_t ns)
+{
+    timespec until{};
+    until.tv_sec = ns / 1000000000;
+    until.tv_nsec = ns % 1000000000;
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+    }
+}
+
+bool write_all(int fd, const char *bytes, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, bytes, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+[[noreturn]] void run_writer(int master_fd, WriterShared *shared)
+{
+    while (shared->start_ns.load() == 0)
+        usleep(1000);
+    const int64_t start = shared->start_ns.load();
+    for (long k = 0; k < shared->reports; ++k) {
+        sleep_until(start + int64_t(double(k) * 1e9 / shared->rate));
+        const QByteArray report =
+            position_report(floor_pose(shared->first_report + k, shared->speed_cm_per_report));
+        if (!write_all(master_fd, report.constData(), size_t(report.size())))
+            _exit(1);
+        shared->written_ns()[k] = monotonic_ns();
+        shared->sent.store(k + 1);
+    }
+    _exit(0);
+}
+
+} // namespace
+
+pid_t start_writer(int master_fd, WriterShared *shared)
+{
+    const pid_t pid = fork();
+    if (pid == 0)
+        run_writer(master_fd, shared);
+    return pid;
+}

@@ -1,0 +1,88 @@
+#include "plot/trajectoryplot.h"
+
+#include "plot/discscatter.h"
+#include "plot/renderpacer.h"
+
+#include <qcustomplot.h>
+
+namespace plot
+{
+
+namespace
+{
+
+constexpr int kTrackDotSize = 5;
+constexpr int kCornerSize = 8;
+constexpr int kFrontMarkSize = 12;
+
+void add_title(QCustomPlot &plot)
+{
+    // Large and bold, as the operators are used to.
+    const QFont base = plot.font();
+    auto *title =
+        new QCPTextElement(&plot, QStringLiteral("运动位置显示"),
+                           QFont(base.family(), int(base.pointSize() * 1.5), QFont::Bold));
+    title->setSelectedFont(QFont(base.family(), int(base.pointSize() * 1.6), QFont::Bold));
+    title->setMargins(QMargins(5, 5, 5, 0));
+    plot.plotLayout()->insertRow(0);
+    plot.plotLayout()->addElement(0, 0, title);
+}
+
+void add_track_graph(QCustomPlot &plot)
+{
+    QCPGraph *track = plot.addGraph();
+    track->setPen(QPen(Qt::green));
+    track->setLineStyle(QCPGraph::lsNone);
+    // Tens of thousands of dots: drawn as one pre-rendered disc each, which
+    // looks like the library's own disc but costs a fraction to paint.
+    track->setScatterStyle(disc_scatter(kTrackDotSize, QPen(Qt::green)));
+    QCPSelectionDecorator *selected = track->selectionDecorator();
+    selected->setScatterStyle(disc_scatter(kTrackDotSize, selected->pen()), QCPScatterStyle::spAll);
+    track->setName(QStringLiteral("Measurement1"));
+}
+
+void add_outline_graph(QCustomPlot &plot, const QColor &colour, QCPGraph::LineStyle line,
+                       QCPScatterStyle::ScatterShape shape, int size)
+{
+    QCPGraph *graph = plot.addGraph();
+    graph->setPen(QPen(colour));
+    graph->setLineStyle(line);
+    graph->setScatterStyle(QCPScatterStyle(shape, size));
+}
+
+} // namespace
+
+void setup_position_plot(QCustomPlot &plot)
+{
+    plot.setInteractions(QCP::iRangeDrag | QCP::iRangeZoom | QCP::iSelectPlottables |
+                         QCP::iSelectAxes | QCP::iSelectLegend);
+    plot.axisRect()->setupFullAxesBox();
+    add_title(plot);
+
+    add_track_graph(plot);
+    for (int edge = 0; edge < 4; ++edge)
+        add_outline_graph(plot, Qt::blue, QCPGraph::lsLine, QCPScatterStyle::ssSquare, kCornerSize);
+    add_outline_graph(plot, Qt::red, QCPGraph::lsNone, QCPScatterStyle::ssPlusCircle,
+                      kFrontMarkSize);
+
+    show_outline(plot, robot_outline(0, 0, 0));
+    plot.setSelectionTolerance(1);
+    new RenderPacer(plot);
+}
+
+void show_outline(QCustomPlot &plot, const OutlineCorners &corners)
+{
+    for (int edge = 0; edge < 4; ++edge) {
+        const int from = 2 * edge;
+        const int to = 2 * ((edge + 1) % 4);
+        QCPGraph *graph = plot.graph(1 + edge);
+        graph->data()->clear();
+        graph->addData(corners[from], corners[from + 1]);
+        graph->addData(corners[to], corners[to + 1]);
+    }
+    QCPGraph *front = plot.graph(kFrontMarkGraph);
+    front->data()->clear();
+    front->addData((corners[0] + corners[2]) * 0.5, (corners[1] + corners[3]) * 0.5);
+}
+
+} // namespace plot

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "plot/robotoutline.h"
+
+class QCustomPlot;
+
+// The position plot: graph 0 holds the trajectory as unconnected green dots,
+// graphs 1 to 4 the four edges of the robot's outline (front edge first) and
+// graph 5 a red mark at the middle of the front edge.
+namespace plot
+{
+
+constexpr int kTrackGraph = 0;
+constexpr int kFrontMarkGraph = 5;
+
+// Interactions, the frame of axes, the title and the six graphs with the
+// outline at the origin. The view is left to the operator: no axis range is
+// ever set by the program.
+void setup_position_plot(QCustomPlot &plot);
+
+// Moves the outline (graphs 1 to 5) to `corners`.
+void show_outline(QCustomPlot &plot, const OutlineCorners &corners);
+
+} // namespace plot

@@ -1,0 +1,203 @@
+#include "tags/compoundfile.h"
+
+#include <QVector>
+#include <QtEndian>
+
+namespace
+{
+
+constexpr quint32 kEndOfChain = 0xFFFFFFFE;
+constexpr quint32 kFreeSector = 0xFFFFFFFF;
+constexpr int kHeaderFatEntries = 109;
+constexpr int kDirectoryEntrySize = 128;
+const QByteArray kSignature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+
+quint16 u16_at(const QByteArray &bytes, qint64 at)
+{
+    return qFromLittleEndian<quint16>(bytes.constData() + at);
+}
+
+quint32 u32_at(const QByteArray &bytes, qint64 at)
+{
+    return qFromLittleEndian<quint32>(bytes.constData() + at);
+}
+
+class CompoundFile
+{
+public:
+    explicit CompoundFile(const QByteArray &file) : bytes(file) {}
+
+    bool load()
+    {
+        if (bytes.size() < 512 || !bytes.startsWith(kSignature) || u16_at(bytes, 0x1C) != 0xFFFE)
+            return false;
+        const quint16 shift = u16_at(bytes, 0x1E);
+        const quint16 mini_shift = u16_at(bytes, 0x20);
+        if ((shift != 9 && shift != 12) || mini_shift != 6)
+            return false;
+        sector_size = 1 << shift;
+        if (bytes.size() < sector_size)
+            return false;
+        // Only whole sectors count; a torn last sector is never read.
+        sector_count = (bytes.size() - sector_size) / sector_size;
+        mini_cutoff = u32_at(bytes, 0x38);
+        return load_fat() && load_directory();
+    }
+
+    std::optional<QByteArray> stream(const QStringList &names) const
+    {
+        for (int at = 0; at + kDirectoryEntrySize <= directory.size(); at += kDirectoryEntrySize) {
+            if (quint8(directory.at(at + 0x42)) != 2)
+                continue;
+            const int name_bytes = u16_at(directory, at + 0x40);
+            if (name_bytes < 2 || name_bytes > 64)
+                continue;
+            QString name;
+            for (int i = 0; i < name_bytes / 2 - 1; ++i)
+                name += QChar(u16_at(directory, at + 2 * i));
+            if (!names.contains(name, Qt::CaseInsensitive))
+                continue;
+            const quint32 start = u32_at(directory, at + 0x74);
+            const quint32 size = u32_at(directory, at + 0x78);
+            if (size > quint32(bytes.size()))
+                return std::nullopt;
+            if (size < mini_cutoff)
+                return mini_stream_chain(start, size);
+            return chain(fat, start, size);
+        }
+        return std::nullopt;
+    }
+
+private:
+    // Sector numbers of the allocation table: 109 in the header, the rest
+    // in a chain of extension sectors.
+    bool load_fat()
+    {
+        const quint32 fat_sectors = u32_at(bytes, 0x2C);
+        if (fat_sectors > quint32(sector_count))
+            return false;
+        QVector<quint32> fat_sector_ids;
+        for (int i = 0; i < kHeaderFatEntries && quint32(fat_sector_ids.size()) < fat_sectors; ++i)
+            fat_sector_ids << u32_at(bytes, 0x4C + 4 * i);
+        quint32 extension = u32_at(bytes, 0x44);
+        int hops = 0;
+        while (quint32(fat_sector_ids.size()) < fat_sectors) {
+            if (extension >= quint32(sector_count) || ++hops > sector_count)
+                return false;
+            const qint64 base = sector_offset(extension);
+            const int per_sector = sector_size / 4 - 1;
+            for (int i = 0; i < per_sector && quint32(fat_sector_ids.size()) < fat_sectors; ++i)
+                fat_sector_ids << u32_at(bytes, base + 4 * i);
+            extension = u32_at(bytes, base + 4 * per_sector);
+        }
+        for (quint32 id : fat_sector_ids) {
+            if (id >= quint32(sector_count))
+                return false;
+            const qint64 base = sector_offset(id);
+            for (int i = 0; i < sector_size / 4; ++i)
+                fat << u32_at(bytes, base + 4 * i);
+        }
+        return true;
+    }
+
+    bool load_directory()
+    {
+        const std::optional<QByteArray> entries = chain(fat, u32_at(bytes, 0x30), -1);
+        if (!entries || entries->size() < kDirectoryEntrySize)
+            return false;
+        directory = *entries;
+        // FreeXL reads this directory again on its own and trusts each
+        // entry's name length; an entry of any other shape is refused here.
+        for (int at = 0; at + kDirectoryEntrySize <= directory.size(); at += kDirectoryEntrySize) {
+            const int name_bytes = u16_at(directory, at + 0x40);
+            const int type = quint8(directory.at(at + 0x42));
+            if (name_bytes > 64 || name_bytes % 2 != 0 ||
+                (type != 0 && type != 1 && type != 2 && type != 5))
+                return false;
+        }
+        // The root entry holds the mini stream; the mini table is a chain of
+        // ordinary sectors.
+        root_start = u32_at(directory, 0x74);
+        root_size = u32_at(directory, 0x78);
+        const quint32 mini_fat_start = u32_at(bytes, 0x3C);
+        if (mini_fat_start != kEndOfChain && mini_fat_start != kFreeSector) {
+            const std::optional<QByteArray> table = chain(fat, mini_fat_start, -1);
+            if (!table)
+                return false;
+            for (int at = 0; at + 4 <= table->size(); at += 4)
+                mini_fat << u32_at(*table, at);
+        }
+        return true;
+    }
+
+    qint64 sector_offset(quint32 id) const
+    {
+        return qint64(id + 1) * sector_size;
+    }
+
+    // Follows a chain of whole sectors; `size` < 0 reads to the chain's end.
+    // A chain may visit each sector once at most.
+    std::optional<QByteArray> chain(const QVector<quint32> &table, quint32 start, qint64 size) const
+    {
+        QByteArray out;
+        quint32 id = start;
+        int hops = 0;
+        while (id != kEndOfChain && (size < 0 || out.size() < size)) {
+            if (id >= quint32(table.size()) || id >= quint32(sector_count) || ++hops > sector_count)
+                return std::nullopt;
+            out.append(bytes.constData() + sector_offset(id), sector_size);
+            id = table.at(id);
+        }
+        if (size >= 0) {
+            if (out.size() < size)
+                return std::nullopt;
+            out.truncate(int(size));
+        }
+        return out;
+    }
+
+    std::optional<QByteArray> mini_stream_chain(quint32 start, quint32 size) const
+    {
+        const std::optional<QByteArray> container = chain(fat, root_start, root_size);
+        if (!container)
+            return std::nullopt;
+        QByteArray out;
+        quint32 id = start;
+        int hops = 0;
+        const int mini_size = 64;
+        while (out.size() < qint64(size)) {
+            if (id >= quint32(mini_fat.size()) || ++hops > mini_fat.size() ||
+                qint64(id + 1) * mini_size > container->size())
+                return std::nullopt;
+            out.append(container->constData() + qint64(id) * mini_size, mini_size);
+            id = mini_fat.at(id);
+        }
+        out.truncate(int(size));
+        return out;
+    }
+
+    const QByteArray &bytes;
+    int sector_size = 512;
+    int sector_count = 0;
+    quint32 mini_cutoff = 4096;
+    QVector<quint32> fat;
+    QVector<quint32> mini_fat;
+    QByteArray directory;
+    quint32 root_start = kEndOfChain;
+    quint32 root_size = 0;
+};
+
+} // namespace
+
+bool is_compound_file(const QByteArray &bytes)
+{
+    return bytes.startsWith(kSignature);
+}
+
+std::optional<QByteArray> read_compound_stream(const QByteArray &bytes, const QStringList &names)
+{
+    CompoundFile file(bytes);
+    if (!file.load())
+        return std::nullopt;
+    return file.stream(names);
+}

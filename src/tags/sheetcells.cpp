@@ -1,0 +1,99 @@
+#include "tags/sheetcells.h"
+
+#include <QVariant>
+#include <algorithm>
+
+bool SheetCells::add(qint64 row, qint64 column, const QString &text)
+{
+    if (row < 0 || row >= kMaxSheetRows || column < 0 || column >= kMaxSheetColumns)
+        return false;
+    if (text.size() > kMaxCellTextLength || cells.size() >= kMaxSheetCells)
+        return false;
+    cells.append(SheetCell{int(row), int(column), text});
+    return true;
+}
+
+void SheetCells::finish()
+{
+    const auto before = [](const SheetCell &a, const SheetCell &b) {
+        return a.row != b.row ? a.row < b.row : a.column < b.column;
+    };
+    // Readers mostly deliver cells in order already.
+    if (!std::is_sorted(cells.begin(), cells.end(), before))
+        std::stable_sort(cells.begin(), cells.end(), before);
+    // Keep the last of equal neighbours: a file that names one cell twice
+    // means its later value.
+    QVector<SheetCell> unique;
+    unique.reserve(cells.size());
+    for (SheetCell &cell : cells) {
+        if (!unique.isEmpty() && unique.last().row == cell.row &&
+            unique.last().column == cell.column)
+            unique.last() = std::move(cell);
+        else
+            unique.append(std::move(cell));
+    }
+    cells = std::move(unique);
+}
+
+UsedRange SheetCells::used_range() const
+{
+    UsedRange range;
+    if (cells.isEmpty())
+        return range;
+    int min_row = cells.first().row;
+    int max_row = cells.last().row;
+    int min_column = kMaxSheetColumns;
+    int max_column = -1;
+    for (const SheetCell &cell : cells) {
+        min_column = std::min(min_column, cell.column);
+        max_column = std::max(max_column, cell.column);
+    }
+    range.first_row = min_row + 1;
+    range.first_column = min_column + 1;
+    range.row_count = max_row - min_row + 1;
+    range.column_count = max_column - min_column + 1;
+    return range;
+}
+
+const SheetCell *SheetCells::find(int row, int column) const
+{
+    auto it = std::lower_bound(cells.begin(), cells.end(), std::make_pair(row, column),
+                               [](const SheetCell &cell, const std::pair<int, int> &place) {
+                                   return cell.row != place.first ? cell.row < place.first
+                                                                  : cell.column < place.second;
+                               });
+    if (it == cells.end() || it->row != row || it->column != column)
+        return nullptr;
+    return &*it;
+}
+
+QString sheet_number_text(double value)
+{
+    return QVariant(value).toString();
+}
+
+QString sheet_number_text(const QString &stored, bool *ok)
+{
+    // A whole number of up to 15 digits, without a sign other than '-' or
+    // leading zeros, is already shown the way the double shows it; most tag
+    // map cells are such numbers, and formatting them anew is the larger part
+    // of reading them.
+    const int digits_from = stored.startsWith(QLatin1Char('-')) ? 1 : 0;
+    const int digits = stored.size() - digits_from;
+    bool canonical = digits > 0 && digits <= 15 &&
+                     (stored.at(digits_from) != QLatin1Char('0') || digits == 1) &&
+                     !(digits_from == 1 && stored == QLatin1String("-0"));
+    for (int i = digits_from; canonical && i < stored.size(); ++i)
+        canonical = stored.at(i) >= QLatin1Char('0') && stored.at(i) <= QLatin1Char('9');
+    if (canonical) {
+        *ok = true;
+        return stored;
+    }
+    const double value = stored.toDouble(ok);
+    return *ok ? sheet_number_text(value) : QString();
+}
+
+QString sheet_boolean_text(bool value)
+{
+    return QVariant(value).toString();
+}

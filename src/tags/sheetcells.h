@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+// Bounds on what any workbook may make the reader hold. A tag map has at most
+// 20000 rows; a sheet a hundred times that size is hostile or a mistake.
+constexpr int kMaxSheetCells = 2'000'000;
+constexpr int kMaxSheetRows = 1 << 20;    // 1048576, the largest sheet of current applications
+constexpr int kMaxSheetColumns = 1 << 14; // 16384
+constexpr int kMaxCellTextLength = 1 << 20;
+
+// One cell that holds a value, 0-based, with its value already shown as the
+// program shows it.
+struct SheetCell {
+    int row = 0;
+    int column = 0;
+    QString text;
+};
+
+// The smallest rectangle holding every cell present, 1-based like the
+// spreadsheet applications count. An empty sheet's range is the single cell
+// at row 1, column 1.
+struct UsedRange {
+    int first_row = 1;
+    int first_column = 1;
+    int row_count = 1;
+    int column_count = 1;
+};
+
+// The cells of one worksheet as read from a file. Readers add cells in any
+// order; finish() sorts them so that lookups are cheap.
+class SheetCells
+{
+public:
+    // False (and nothing stored) when the cell lies outside the largest
+    // sheet, its text is too long, or the sheet already holds
+    // kMaxSheetCells cells.
+    bool add(qint64 row, qint64 column, const QString &text);
+
+    // Sorts the cells by row and column; of two cells at one place the one
+    // added last wins.
+    void finish();
+
+    int size() const
+    {
+        return int(cells.size());
+    }
+    UsedRange used_range() const;
+
+    // After finish(): the cell at 0-based (row, column), or null when none.
+    const SheetCell *find(int row, int column) const;
+
+private:
+    QVector<SheetCell> cells;
+};
+
+// A number as QVariant::toString() shows a double: 12.0 as "12", 12.5 as
+// "12.5", 1e-07 in exponent form.
+QString sheet_number_text(double value);
+
+// The same for a number stored as text in a file (surrounding blanks
+// allowed); `ok` tells whether it was a number at all.
+QString sheet_number_text(const QString &stored, bool *ok);
+
+// The text of a boolean cell.
+QString sheet_boolean_text(bool value);

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QXmlStreamReader>
+
+// Workbook XML never carries a document type declaration. Refusing one
+// outright means no entity of any kind, internal or external, is ever
+// declared, let alone expanded.
+inline QXmlStreamReader::TokenType read_next_safely(QXmlStreamReader &xml)
+{
+    const QXmlStreamReader::TokenType token = xml.readNext();
+    if (token == QXmlStreamReader::DTD) {
+        xml.raiseError(QStringLiteral("document type declarations are not accepted"));
+        return QXmlStreamReader::Invalid;
+    }
+    return token;
+}
+
+// Skips the rest of the current element, with the same refusal.
+inline void skip_element_safely(QXmlStreamReader &xml)
+{
+    int depth = 1;
+    while (depth > 0 && !xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = read_next_safely(xml);
+        if (token == QXmlStreamReader::StartElement)
+            ++depth;
+        else if (token == QXmlStreamReader::EndElement)
+            --depth;
+    }
+}

@@ -1,0 +1,372 @@
+#include "tags/workbookreader.h"
+#include "workbookfiles.h"
+
+#include <QTest>
+
+using Grid = QVector<QStringList>;
+Q_DECLARE_METATYPE(Grid)
+
+namespace
+{
+
+const QString kAbsent = QStringLiteral("<absent>");
+
+// The sheet's cells in rows 0..rows-1 and columns 0..columns-1, kAbsent
+// where there is none.
+Grid grid_of(const SheetCells &cells, int rows, int columns)
+{
+    Grid grid;
+    for (int row = 0; row < rows; ++row) {
+        QStringList line;
+        for (int column = 0; column < columns; ++column) {
+            const SheetCell *cell = cells.find(row, column);
+            line << (cell ? cell->text : kAbsent);
+        }
+        grid << line;
+    }
+    return grid;
+}
+
+QByteArray repeated_value_cells(const QByteArray &attribute, const QByteArray &count)
+{
+    return "<table:table-row " +
+           (attribute == "rows" ? "table:number-rows-repeated=\"" + count + "\"" : QByteArray()) +
+           "><table:table-cell " +
+           (attribute == "columns" ? "table:number-columns-repeated=\"" + count + "\" "
+                                   : QByteArray()) +
+           "office:value-type=\"float\" office:value=\"1\"><text:p>1</text:p></table:table-cell>"
+           "</table:table-row>";
+}
+
+int find_or_fail(const QByteArray &bytes, const QByteArray &pattern)
+{
+    const int at = bytes.indexOf(pattern);
+    if (at < 0 || bytes.indexOf(pattern, at + 1) >= 0)
+        qFatal("pattern not found exactly once");
+    return at;
+}
+
+} // namespace
+
+class WorkbookReadersTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void mixedCellsReadAsTheirRawValuesShow_data();
+    void mixedCellsReadAsTheirRawValuesShow();
+    void usedRangeStartsAtTheFirstCellPresent_data();
+    void usedRangeStartsAtTheFirstCellPresent();
+    void onlyTheFirstSheetIsRead_data();
+    void onlyTheFirstSheetIsRead();
+    void everyRowOfALongSheetIsRead_data();
+    void everyRowOfALongSheetIsRead();
+    void textIsSplitOnTabsElseOnCommas_data();
+    void textIsSplitOnTabsElseOnCommas();
+    void damagedOrUnknownFilesAreRefused_data();
+    void damagedOrUnknownFilesAreRefused();
+    void hostileFilesAreRefusedWithoutExpandingThem_data();
+    void hostileFilesAreRefusedWithoutExpandingThem();
+    void declaredSizesAreIgnoredForWhatIsActuallyThere_data();
+    void declaredSizesAreIgnoredForWhatIsActuallyThere();
+    void missingFileIsRefused();
+    void storedNumbersShowAsTheirDoubleShows_data();
+    void storedNumbersShowAsTheirDoubleShows();
+};
+
+void WorkbookReadersTest::mixedCellsReadAsTheirRawValuesShow_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("string_formula");
+    QTest::newRow("xlsx") << "tags_mixed.xlsx"
+                          << "abcd";
+    QTest::newRow("ods") << "tags_mixed.ods"
+                         << "abcd";
+    // LibreOffice stores no text result for a text formula in BIFF: the
+    // cached value in the file is the number 0.
+    QTest::newRow("xls") << "tags_mixed.xls"
+                         << "0";
+}
+
+void WorkbookReadersTest::mixedCellsReadAsTheirRawValuesShow()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, string_formula);
+    const std::optional<SheetCells> cells = read_workbook_file(fixture_path(file));
+    QVERIFY(cells);
+    const QString _ = kAbsent;
+    const Grid expected{
+        {"12", "12.5", "-7", "1.234e-06", "text", "99", "extra"},
+        {"中文标签", _, "true", "false", "-14", _, _},
+        {"42", "-123456.75", "45306", _, string_formula, _, _},
+        {"1234567890123", "-0.5", " 7 ", "false", "3", _, "G4"},
+        {_, _, _, _, _, _, _},
+    };
+    const Grid actual = grid_of(*cells, 5, 7);
+    for (int row = 0; row < expected.size(); ++row)
+        QCOMPARE(actual.at(row), expected.at(row));
+    const UsedRange range = cells->used_range();
+    QCOMPARE(range.first_row, 1);
+    QCOMPARE(range.first_column, 1);
+    QCOMPARE(range.row_count, 4);
+    QCOMPARE(range.column_count, 7);
+}
+
+void WorkbookReadersTest::usedRangeStartsAtTheFirstCellPresent_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const char *format : {"xlsx", "xls", "ods"})
+        QTest::newRow(format) << QStringLiteral("tags_block_c5.") + format;
+}
+
+void WorkbookReadersTest::usedRangeStartsAtTheFirstCellPresent()
+{
+    QFETCH(QString, file);
+    const std::optional<SheetCells> cells = read_workbook_file(fixture_path(file));
+    QVERIFY(cells);
+    const UsedRange range = cells->used_range();
+    QCOMPARE(range.first_row, 5);
+    QCOMPARE(range.first_column, 3);
+    QCOMPARE(range.row_count, 3);
+    QCOMPARE(range.column_count, 5);
+    QCOMPARE(cells->size(), 15);
+    QCOMPARE(cells->find(4, 2)->text, QStringLiteral("301"));
+    QCOMPARE(cells->find(6, 3)->text, QStringLiteral("65535"));
+    QCOMPARE(cells->find(6, 6)->text, QStringLiteral("359"));
+}
+
+void WorkbookReadersTest::onlyTheFirstSheetIsRead_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const char *format : {"xlsx", "xls", "ods"})
+        QTest::newRow(format) << QStringLiteral("tags_second_sheet.") + format;
+}
+
+void WorkbookReadersTest::onlyTheFirstSheetIsRead()
+{
+    QFETCH(QString, file);
+    const std::optional<SheetCells> cells = read_workbook_file(fixture_path(file));
+    QVERIFY(cells);
+    QCOMPARE(cells->size(), 0);
+    const UsedRange range = cells->used_range();
+    QCOMPARE(range.first_row, 1);
+    QCOMPARE(range.first_column, 1);
+    QCOMPARE(range.row_count, 1);
+    QCOMPARE(range.column_count, 1);
+}
+
+void WorkbookReadersTest::everyRowOfALongSheetIsRead_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const char *format : {"xlsx", "xls", "ods"})
+        QTest::newRow(format) << QStringLiteral("tags_header_250.") + format;
+}
+
+void WorkbookReadersTest::everyRowOfALongSheetIsRead()
+{
+    QFETCH(QString, file);
+    const std::optional<SheetCells> cells = read_workbook_file(fixture_path(file));
+    QVERIFY(cells);
+    QCOMPARE(cells->size(), 251 * 5);
+    QCOMPARE(grid_of(*cells, 1, 5).first(),
+             QStringList({"二维码id", "x坐标(cm)", "y坐标(cm)", "边长(mm)", "角度(°)"}));
+    // Row i holds i, 10i - 1000, -3i, 150 + i % 50, 7i % 360 - 180.
+    for (int i : {1, 137, 250}) {
+        const QStringList expected{QString::number(i), QString::number(i * 10 - 1000),
+                                   QString::number(-i * 3), QString::number(150 + i % 50),
+                                   QString::number(i * 7 % 360 - 180)};
+        QCOMPARE(grid_of(*cells, i + 1, 5).last(), expected);
+    }
+}
+
+void WorkbookReadersTest::textIsSplitOnTabsElseOnCommas_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<Grid>("expected");
+    QTest::addColumn<int>("columns");
+
+    const QString _ = kAbsent;
+    QTest::newRow("the export's own lines")
+        << QByteArray("1\t2\t3\t4\t5\t\n\t\t\t\t\t")
+        << Grid{{"1", "2", "3", "4", "5", ""}, {"", "", "", "", "", ""}} << 6;
+    QTest::newRow("CR LF and a final line break")
+        << QByteArray("a\tb\r\nc\td\r\n") << Grid{{"a", "b"}, {"c", "d"}, {_, _}} << 2;
+    QTest::newRow("commas with quoted fields")
+        << QByteArray("1,2,3\n4,\"x,y\",\"say \"\"hi\"\"\"")
+        << Grid{{"1", "2", "3"}, {"4", "x,y", "say \"hi\""}} << 3;
+    QTest::newRow("a TAB anywhere makes TAB the separator")
+        << QByteArray("a,b\tc") << Grid{{"a,b", "c"}} << 2;
+    QTest::newRow("byte-order mark and Chinese text")
+        << QByteArray("\xEF\xBB\xBF二维码id,5") << Grid{{"二维码id", "5"}} << 2;
+    QTest::newRow("empty lines inside keep their place")
+        << QByteArray("1\n\n3") << Grid{{"1"}, {""}, {"3"}} << 1;
+    QTest::newRow("empty file") << QByteArray() << Grid{{_}} << 1;
+}
+
+void WorkbookReadersTest::textIsSplitOnTabsElseOnCommas()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(Grid, expected);
+    QFETCH(int, columns);
+    const std::optional<SheetCells> cells = read_workbook_bytes(bytes);
+    QVERIFY(cells);
+    QCOMPARE(grid_of(*cells, expected.size(), columns), expected);
+    QCOMPARE(cells->used_range().first_row, 1);
+    QCOMPARE(cells->used_range().first_column, 1);
+}
+
+void WorkbookReadersTest::damagedOrUnknownFilesAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+
+    const QByteArray xlsx = fixture_bytes("tags_header_250.xlsx");
+    const QByteArray xls = fixture_bytes("tags_header_250.xls");
+    const QByteArray ods = fixture_bytes("tags_header_250.ods");
+    QTest::newRow("xlsx cut in half") << xlsx.left(xlsx.size() / 2);
+    QTest::newRow("xlsx without its central directory") << xlsx.chopped(100);
+    QByteArray flipped = xlsx;
+    flipped[xlsx.size() / 3] = char(flipped.at(xlsx.size() / 3) ^ 0x55);
+    QTest::newRow("xlsx with damaged compressed data") << flipped;
+    QTest::newRow("ods cut in half") << ods.left(ods.size() / 2);
+    QTest::newRow("xls cut in half") << xls.left(xls.size() / 2);
+    QTest::newRow("xls header only") << xls.left(512);
+    QTest::newRow("zip of something else")
+        << zip_archive({qMakePair(QStringLiteral("notes.txt"), QByteArray("hello"))});
+    QTest::newRow("ods without content") << zip_archive({qMakePair(
+        QStringLiteral("mimetype"), QByteArray("application/vnd.oasis.opendocument.spreadsheet"))});
+    QTest::newRow("xlsx whose sheet is not XML") << xlsx_package("<row><c r=\"A1\"><v>1</v></row>");
+    QTest::newRow("xlsx number cell that is no number")
+        << xlsx_package("<row r=\"1\"><c r=\"A1\"><v>twelve</v></c></row>");
+    QTest::newRow("binary with NUL bytes") << QByteArray("\x01\x02\x00\x03", 4);
+    QTest::newRow("text that is not UTF-8") << QByteArray("caf\xE9\tcr\xE8me");
+}
+
+void WorkbookReadersTest::damagedOrUnknownFilesAreRefused()
+{
+    QFETCH(QByteArray, bytes);
+    QVERIFY(!read_workbook_bytes(bytes));
+}
+
+void WorkbookReadersTest::hostileFilesAreRefusedWithoutExpandingThem_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+
+    const QByteArray worksheet_open =
+        "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+        "<sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>";
+    const QByteArray worksheet_close = "</t></is></c></row></sheetData></worksheet>";
+    QTest::newRow("xlsx external entity")
+        << xlsx_package("<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY x SYSTEM "
+                        "\"file:///etc/hostname\">]>" +
+                        worksheet_open + "&x;" + worksheet_close);
+    QTest::newRow("xlsx entity expansion")
+        << xlsx_package("<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY a \"aaaaaaaaaa\">"
+                        "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+                        "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]>" +
+                        worksheet_open + "&c;" + worksheet_close);
+    QTest::newRow("xlsx undeclared entity")
+        << xlsx_package("<?xml version=\"1.0\"?>" + worksheet_open + "&x;" + worksheet_close);
+    QTest::newRow("xlsx sheet inflating past the entry limit")
+        << xlsx_package("<?xml version=\"1.0\"?><worksheet><sheetData>" +
+                        QByteArray(65 * 1024 * 1024, ' ') + "</sheetData></worksheet>");
+    QTest::newRow("xlsx shared string beyond the table") << xlsx_package(
+        "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>1</v></c></row>", "<si><t>only</t></si>");
+    QTest::newRow("xlsx column beyond the largest sheet")
+        << xlsx_package("<row r=\"1\"><c r=\"XFE1\"><v>1</v></c></row>");
+    QTest::newRow("xlsx row beyond the largest sheet")
+        << xlsx_package("<row r=\"1048577\"><c><v>1</v></c></row>");
+    QTest::newRow("ods value repeated over a million columns")
+        << ods_package(repeated_value_cells("columns", "1000000"));
+    QTest::newRow("ods value row repeated past the cell limit")
+        << ods_package(repeated_value_cells("rows", "3000000"));
+    QTest::newRow("ods blank expansion of a billion spaces")
+        << ods_package("<table:table-row><table:table-cell office:value-type=\"string\"><text:p>"
+                       "<text:s text:c=\"1000000000\"/></text:p></table:table-cell>"
+                       "</table:table-row>");
+
+    // BIFF8 DIMENSIONS: type 0x0200, 14 bytes; rows end at body offset 4.
+    const QByteArray xls = fixture_bytes("tags_header_250.xls");
+    const int dimensions = find_or_fail(xls, QByteArray("\x00\x02\x0e\x00\x00\x00\x00\x00", 8));
+    QTest::newRow("xls declaring 4 billion rows") << with_u32_at(xls, dimensions + 8, 0xFFFFFFFF);
+    QTest::newRow("xls declaring the largest BIFF8 sheet")
+        << with_u32_at(with_u32_at(xls, dimensions + 8, 65536), dimensions + 12, 0x00000100);
+    // SST: 5 strings in all, 5 unique.
+    const int sst = find_or_fail(xls, QByteArray("\x05\x00\x00\x00\x05\x00\x00\x00", 8));
+    QVERIFY(xls.mid(sst - 4, 2) == QByteArray("\xfc\x00", 2));
+    QTest::newRow("xls declaring 2 billion strings") << with_u32_at(xls, sst + 4, 0x7FFFFFFF);
+    // FreeXL reads directory names by their declared length.
+    const int workbook_entry = find_or_fail(xls, QByteArray("W\0o\0r\0k\0b\0o\0o\0k\0", 16));
+    QByteArray long_name = xls;
+    long_name[workbook_entry + 0x40] = 0x00;
+    long_name[workbook_entry + 0x41] = 0x18;
+    QTest::newRow("xls directory name longer than its field") << long_name;
+    // The first sheet's name: one byte of length, claiming 255 characters.
+    const int sheet_name = find_or_fail(xls, QByteArray("\x04\x00tags", 6));
+    QByteArray long_sheet_name = xls;
+    long_sheet_name[sheet_name] = char(0xFF);
+    QTest::newRow("xls sheet name running past its record") << long_sheet_name;
+    // Header field 0x2C: the number of allocation-table sectors.
+    QTest::newRow("xls declaring a huge allocation table") << with_u32_at(xls, 0x2C, 0x00FFFFFF);
+}
+
+void WorkbookReadersTest::hostileFilesAreRefusedWithoutExpandingThem()
+{
+    QFETCH(QByteArray, bytes);
+    QVERIFY(!read_workbook_bytes(bytes));
+}
+
+void WorkbookReadersTest::declaredSizesAreIgnoredForWhatIsActuallyThere_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("xlsx declaring the whole sheet as its dimension") << xlsx_package(
+        "<?xml version=\"1.0\"?><worksheet><dimension ref=\"A1:XFD1048576\"/><sheetData>"
+        "<row r=\"2\"><c r=\"B2\"><v>7</v></c></row></sheetData></worksheet>");
+    QTest::newRow("ods with a million blank rows and columns")
+        << ods_package("<table:table-row table:number-rows-repeated=\"1\">"
+                       "<table:table-cell table:number-columns-repeated=\"1\"/>"
+                       "<table:table-cell office:value-type=\"float\" office:value=\"7\"/>"
+                       "<table:table-cell table:number-columns-repeated=\"1000000\"/>"
+                       "</table:table-row><table:table-row table:number-rows-repeated=\"1000000\">"
+                       "<table:table-cell table:number-columns-repeated=\"1000000\"/>"
+                       "</table:table-row>");
+}
+
+void WorkbookReadersTest::declaredSizesAreIgnoredForWhatIsActuallyThere()
+{
+    QFETCH(QByteArray, bytes);
+    std::optional<SheetCells> cells = read_workbook_bytes(bytes);
+    QVERIFY(cells);
+    QCOMPARE(cells->size(), 1);
+    const UsedRange range = cells->used_range();
+    QCOMPARE(range.first_column, 2);
+    QCOMPARE(range.row_count, 1);
+    QCOMPARE(range.column_count, 1);
+    QCOMPARE(cells->find(range.first_row - 1, 1)->text, QStringLiteral("7"));
+}
+
+void WorkbookReadersTest::missingFileIsRefused()
+{
+    QVERIFY(!read_workbook_file(fixture_path("no_such_workbook.xlsx")));
+}
+
+void WorkbookReadersTest::storedNumbersShowAsTheirDoubleShows_data()
+{
+    QTest::addColumn<QString>("stored");
+    for (const char *text :
+         {"12", "-5", "0", "-0", "007", "12.0", "12.5", "1e3", "1.234e-06", "123456789012345",
+          "-123456789012345", "1234567890123456", "99999999999999999999", "0.1", "-0.000001"})
+        QTest::newRow(text) << QString::fromLatin1(text);
+}
+
+void WorkbookReadersTest::storedNumbersShowAsTheirDoubleShows()
+{
+    QFETCH(QString, stored);
+    bool ok = false;
+    QCOMPARE(sheet_number_text(stored, &ok), QVariant(stored.toDouble()).toString());
+    QVERIFY(ok);
+    sheet_number_text(QStringLiteral("12a"), &ok);
+    QVERIFY(!ok);
+}
+
+QTEST_GUILESS_MAIN(WorkbookReadersTest)
+#include "tst_workbook_readers.moc"

@@ -1,0 +1,250 @@
+#include "app/mainwindow.h"
+#include "modal.h"
+#include "protocol/commandframes.h"
+#include "scriptedcamera.h"
+#include "ui_mainwindowform.h"
+
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSerialPort>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+namespace
+{
+
+QByteArray tag_frame(const TagRecord &record)
+{
+    QByteArray frame = protocol::record_frame_template();
+    protocol::fill_record_frame(frame, record);
+    return frame;
+}
+
+} // namespace
+
+// A whole transfer against a camera played on the master side of a real
+// pseudo-terminal, through the program's own connect, receive and decode path.
+class TransferOverPtyTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void handshakeRepeatsTheStartRequestUntilAcknowledged();
+    void recordsGoOutInOrderEachUntilAcknowledgedByItsId();
+    void acknowledgementWithAnotherIdIsIgnored();
+    void endRequestRepeatsUntilTheCameraEndsTheTransfer();
+    void progressFollowsTheAcknowledgedRecords();
+    void interruptionStopsTheRequestsAtOnce();
+    void disconnectEndsTheTransferAndReenablesTheControls();
+    void startWithThePortClosedSendsNothing();
+    void idsFiveZeroMinusSevenAnd25000GoOutAsFiveSevenOne();
+
+private:
+    void fill_rows(const QVector<QStringList> &rows);
+    // Starts a transfer of the table and answers the handshake.
+    void start_and_pass_handshake();
+
+    MainWindow *window = nullptr;
+    std::unique_ptr<ScriptedCamera> camera;
+};
+
+void TransferOverPtyTest::init()
+{
+    window = new MainWindow;
+    camera = std::make_unique<ScriptedCamera>();
+    QVERIFY(camera->is_valid());
+    QVERIFY(camera->connect_window(*window));
+}
+
+void TransferOverPtyTest::cleanup()
+{
+    delete window;
+    window = nullptr;
+    camera.reset();
+}
+
+void TransferOverPtyTest::fill_rows(const QVector<QStringList> &rows)
+{
+    for (int row = 0; row < rows.size(); ++row)
+        for (int column = 0; column < rows.at(row).size(); ++column)
+            window->ui->tableWidget->item(row, column)->setText(rows.at(row).at(column));
+}
+
+void TransferOverPtyTest::start_and_pass_handshake()
+{
+    window->ui->transport_s->click();
+    QCOMPARE(camera->next_frame(), kStartRequest);
+    camera->acknowledge_start();
+    QTRY_VERIFY(window->start_acked);
+    // Drop whatever start requests were already on their way.
+    QByteArray frame;
+    do {
+        frame = camera->next_frame();
+    } while (frame == kStartRequest);
+    QCOMPARE(frame.size(), 18);
+}
+
+void TransferOverPtyTest::handshakeRepeatsTheStartRequestUntilAcknowledged()
+{
+    fill_rows({{"1"}, {"2"}, {"3"}, {"4"}});
+    window->ui->transport_s->click();
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(camera->next_frame(), kStartRequest);
+    QCOMPARE(window->ui->progressBar->value(), 25);
+    QVERIFY(!window->start_acked);
+
+    camera->acknowledge_start();
+    QTRY_VERIFY(window->start_acked);
+    QByteArray frame;
+    do {
+        frame = camera->next_frame();
+    } while (frame == kStartRequest);
+    QCOMPARE(frame, tag_frame(TagRecord{1, 0, 0, 0, 0}));
+}
+
+void TransferOverPtyTest::recordsGoOutInOrderEachUntilAcknowledgedByItsId()
+{
+    fill_rows({{"300", "-120", "45", "150", "-90"}, {"301", "65535", "-65535", "999", "359"}});
+    start_and_pass_handshake();
+    const QByteArray first = tag_frame(TagRecord{300, -120, 45, 150, -90});
+    QCOMPARE(camera->next_frame(), first);
+    QCOMPARE(camera->next_frame(), first);
+
+    camera->acknowledge_record(300);
+    QTRY_COMPARE(window->transport_index, 1);
+    QByteArray frame;
+    do {
+        frame = camera->next_frame();
+    } while (frame == first);
+    QCOMPARE(frame, tag_frame(TagRecord{301, 65535, -65535, 999, 359}));
+}
+
+void TransferOverPtyTest::acknowledgementWithAnotherIdIsIgnored()
+{
+    fill_rows({{"7"}, {"8"}});
+    start_and_pass_handshake();
+    camera->acknowledge_record(8);
+    camera->acknowledge_record(6);
+    // Two more ticks after the wrong acknowledgements have been read.
+    camera->next_frame();
+    camera->next_frame();
+    QCOMPARE(camera->next_frame(), tag_frame(TagRecord{7, 0, 0, 0, 0}));
+    QCOMPARE(window->transport_index, 0);
+    QVERIFY(!window->all_acked);
+}
+
+void TransferOverPtyTest::endRequestRepeatsUntilTheCameraEndsTheTransfer()
+{
+    fill_rows({{"9", "1", "2", "3", "4"}});
+    start_and_pass_handshake();
+    camera->acknowledge_record(9);
+    QTRY_VERIFY(window->all_acked);
+    QCOMPARE(window->transport_index, 0);
+    QByteArray frame;
+    do {
+        frame = camera->next_frame();
+    } while (frame.size() == 18);
+    QCOMPARE(frame, kEndRequest);
+    QCOMPARE(camera->next_frame(), kEndRequest);
+    QCOMPARE(window->ui->progressBar->value(), 100);
+
+    camera->acknowledge_end();
+    QTRY_VERIFY(!window->transport_timer->isActive());
+    QVERIFY(!window->start_acked);
+    QVERIFY(!window->all_acked);
+    QCOMPARE(window->transport_index, 0);
+    QVERIFY(window->ui->tableWidget->isEnabled());
+    QVERIFY(window->ui->transport_s->isEnabled());
+    QCOMPARE(window->ui->progressBar->value(), 100);
+    camera->collect_for(60);
+    QVERIFY(camera->collect_for(200).isEmpty());
+}
+
+void TransferOverPtyTest::progressFollowsTheAcknowledgedRecords()
+{
+    fill_rows({{"1"}, {"2"}, {"3"}});
+    start_and_pass_handshake();
+    QTRY_COMPARE(window->ui->progressBar->value(), 33);
+    camera->acknowledge_record(1);
+    QTRY_COMPARE(window->ui->progressBar->value(), 66);
+    camera->acknowledge_record(2);
+    QTRY_COMPARE(window->ui->progressBar->value(), 100);
+    camera->acknowledge_record(3);
+    QTRY_VERIFY(window->all_acked);
+    QCOMPARE(window->ui->progressBar->value(), 100);
+}
+
+void TransferOverPtyTest::interruptionStopsTheRequestsAtOnce()
+{
+    fill_rows({{"1"}});
+    window->ui->transport_s->click();
+    QCOMPARE(camera->next_frame(), kStartRequest);
+    window->ui->transport_e->click();
+    QVERIFY(!window->transport_timer->isActive());
+    // A frame already handed to the port may still be under way.
+    camera->collect_for(60);
+    QVERIFY(camera->collect_for(250).isEmpty());
+    QVERIFY(window->ui->tableWidget->isEnabled());
+    QVERIFY(window->ui->transport_s->isEnabled());
+}
+
+void TransferOverPtyTest::disconnectEndsTheTransferAndReenablesTheControls()
+{
+    fill_rows({{"1"}, {"2"}});
+    start_and_pass_handshake();
+    camera->acknowledge_record(1);
+    QTRY_COMPARE(window->transport_index, 1);
+
+    window->ui->com_disconnectBtn->click();
+
+    QVERIFY(!window->serial->isOpen());
+    QVERIFY(!window->transport_timer->isActive());
+    QCOMPARE(window->transport_index, 0);
+    QVERIFY(!window->start_acked);
+    QVERIFY(!window->all_acked);
+    QVERIFY(window->ui->tableWidget->isEnabled());
+    QVERIFY(window->ui->transport_s->isEnabled());
+    QVERIFY(window->ui->com_connectBtn->isEnabled());
+}
+
+void TransferOverPtyTest::startWithThePortClosedSendsNothing()
+{
+    window->ui->com_disconnectBtn->click();
+    camera->collect_for(30);
+    fill_rows({{"5"}});
+    SeenModal seen;
+    answer_next_message_box(QMessageBox::Ok, &seen);
+    window->ui->transport_s->click();
+    QTRY_VERIFY(seen.seen);
+    QCOMPARE(seen.text, QStringLiteral("请确认串口已打开"));
+    QVERIFY(!window->transport_timer->isActive());
+    QVERIFY(camera->collect_for(200).isEmpty());
+}
+
+void TransferOverPtyTest::idsFiveZeroMinusSevenAnd25000GoOutAsFiveSevenOne()
+{
+    fill_rows({{"5", "10"}, {"0", "20"}, {"-7", "30"}, {"25000", "40"}});
+    start_and_pass_handshake();
+    QVector<int> sent;
+    for (int id : {5, 7, 1}) {
+        QByteArray frame;
+        do {
+            frame = camera->next_frame();
+        } while (!sent.isEmpty() && frame_id(frame) == sent.last());
+        sent << frame_id(frame);
+        QCOMPARE(frame_id(frame), id);
+        camera->acknowledge_record(id);
+    }
+    QTRY_VERIFY(window->all_acked);
+    QCOMPARE(sent, (QVector<int>{5, 7, 1}));
+    QCOMPARE(window->transport_list.at(1).x_cm, 30);
+}
+
+QTEST_MAIN(TransferOverPtyTest)
+#include "tst_transfer_over_pty.moc"
