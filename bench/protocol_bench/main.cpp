@@ -2,6 +2,7 @@
 // any widget: the work Read_Data does per byte before it touches the display.
 #include "protocol/framecutter.h"
 #include "protocol/reportdecoder.h"
+#include "protocol/reportframes.h"
 #include "protocol/reporttext.h"
 
 #include <benchmark/benchmark.h>
@@ -10,33 +11,15 @@
 namespace
 {
 
-void put(QByteArray &frame, int at, int value, int bytes)
-{
-    for (int k = bytes - 1; k >= 0; --k) {
-        frame[at + k] = char(value & 0xFF);
-        value >>= 8;
-    }
-}
-
 QByteArray position_report(int k)
 {
-    QByteArray frame(22, '\0');
-    frame[0] = char(0xFF);
-    frame[1] = char(0xFE);
-    frame[2] = char(k % 7 == 0 ? 1 : 0);
-    put(frame, 3, (k * 19) % 100000, 3);
-    put(frame, 7, (k * 7) % 100000, 3);
-    put(frame, 10, (k * 13) % 3600, 2);
-    frame[12] = char(k % 2);
-    put(frame, 13, k % 500, 2);
-    put(frame, 16, (k * 3) % 500, 2);
-    int sum = 0;
-    for (int at : {3, 4, 5, 7, 8, 9, 10, 11, 13, 14, 16, 17})
-        sum += quint8(frame.at(at));
-    frame[19] = char(sum / 12);
-    frame[20] = char(0xFE);
-    frame[21] = char(0xFF);
-    return frame;
+    protocol::PositionFields fields;
+    fields.x_tenths = (k % 7 == 0 ? -1 : 1) * ((k * 19) % 100000);
+    fields.y_tenths = (k * 7) % 100000;
+    fields.rotation_tenths = quint16((k * 13) % 3600);
+    fields.attitude_x_hundredths = (k % 2 ? -1 : 1) * (k % 500);
+    fields.attitude_y_hundredths = (k * 3) % 500;
+    return protocol::position_report(fields);
 }
 
 // Mostly position reports, as in mode 1, with the odd count report, error

@@ -1,5 +1,7 @@
 #include "floorpath.h"
 
+#include "protocol/reportframes.h"
+
 #include <cmath>
 #include <cstdint>
 
@@ -23,14 +25,6 @@ double jitter(long report, int axis)
 int tenths(double value)
 {
     return int(std::lround(std::fabs(value) * 10));
-}
-
-void put(QByteArray &frame, int at, int value, int bytes)
-{
-    for (int k = bytes - 1; k >= 0; --k) {
-        frame[at + k] = char(value & 0xFF);
-        value >>= 8;
-    }
 }
 
 } // namespace
@@ -63,21 +57,11 @@ FloorPose floor_pose(long report, double speed_cm_per_report)
 
 QByteArray position_report(const FloorPose &pose)
 {
-    QByteArray frame(22, '\0');
-    frame[0] = char(0xFF);
-    frame[1] = char(0xFE);
-    frame[2] = char(pose.x < 0 ? 1 : 0);
-    put(frame, 3, tenths(pose.x), 3);
-    frame[6] = char(pose.y < 0 ? 1 : 0);
-    put(frame, 7, tenths(pose.y), 3);
-    put(frame, 10, tenths(pose.angle), 2);
-    int sum = 0;
-    for (int at : {3, 4, 5, 7, 8, 9, 10, 11, 13, 14, 16, 17})
-        sum += quint8(frame.at(at));
-    frame[19] = char(sum / 12);
-    frame[20] = char(0xFE);
-    frame[21] = char(0xFF);
-    return frame;
+    protocol::PositionFields fields;
+    fields.x_tenths = pose.x < 0 ? -tenths(pose.x) : tenths(pose.x);
+    fields.y_tenths = pose.y < 0 ? -tenths(pose.y) : tenths(pose.y);
+    fields.rotation_tenths = quint16(tenths(pose.angle));
+    return protocol::position_report(fields);
 }
 
 float reported_x(const FloorPose &pose)
