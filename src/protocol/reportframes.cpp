@@ -79,13 +79,13 @@ QByteArray end_ack()
     return short_frame(kTransferEndKey);
 }
 
-QByteArray code_list_report(const QVector<CodeListEntry> &entries, quint8 ignored)
+QByteArray code_list_report(const QVector<CodeListRecord> &entries, quint8 ignored)
 {
     const int n = qMin(entries.size(), kMaxCodeListEntries);
     QByteArray frame = empty_frame(11 * n + 6);
     frame[2] = char(n);
     for (int k = 0; k < n; ++k) {
-        const CodeListEntry &entry = entries.at(k);
+        const CodeListRecord &entry = entries.at(k);
         const int at = 3 + 11 * k;
         put_u16(frame, at, entry.id);
         put_sign(frame, at + 2, entry.first_tenths);

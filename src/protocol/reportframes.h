@@ -34,7 +34,7 @@ struct PositionFields {
 
 // One code in the camera's view: two signed values and one unsigned value, all
 // in tenths, the shape of the position report's x, y and rotation angle.
-struct CodeListEntry {
+struct CodeListRecord {
     quint16 id = 0;
     qint32 first_tenths = 0;  // |value| below 2^16
     qint32 second_tenths = 0; // |value| below 2^16
@@ -56,7 +56,7 @@ QByteArray end_ack();
 
 // FF FE <n> <n records of 11 bytes> <ignored> FE FF, at most 127 entries;
 // more are left out.
-QByteArray code_list_report(const QVector<CodeListEntry> &entries, quint8 ignored = 0);
+QByteArray code_list_report(const QVector<CodeListRecord> &entries, quint8 ignored = 0);
 
 // The 18-byte tag report: the same layout as the host's tag frame.
 QByteArray tag_report(const TagRecord &record);

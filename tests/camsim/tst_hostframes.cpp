@@ -1,5 +1,5 @@
-#include "interimcutter.h"
 #include "protocol/commandframes.h"
+#include "protocol/framecutter.h"
 #include "protocol/hostframes.h"
 
 #include <QTest>
@@ -36,7 +36,7 @@ QList<QByteArray> frames_cut_from(const QByteArray &stream)
     QByteArray frame;
     QList<QByteArray> frames;
     for (char byte : stream)
-        if (camsim::interim_cut_byte(quint8(byte), ff, in, fe, frame))
+        if (protocol::cut_byte(quint8(byte), ff, in, fe, frame))
             frames << frame;
     return frames;
 }

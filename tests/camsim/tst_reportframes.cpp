@@ -1,4 +1,5 @@
 #include "protocol/commandframes.h"
+#include "protocol/reportdecoder.h"
 #include "protocol/reportframes.h"
 
 #include <QTest>
@@ -13,7 +14,15 @@ QByteArray hex(const char *text)
     return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
 }
 
+// What the host's decoder makes of a frame the camera wrote.
+std::optional<Report> host_reads(const QByteArray &wire)
+{
+    return decode_report(wire.mid(1, wire.size() - 2));
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(protocol::PositionFields)
 
 class ReportFramesTest : public QObject
 {
@@ -25,6 +34,9 @@ private slots:
     void codeListCheckBytesCoverTheirOwnRecordOnly();
     void codeListStopsAtOneHundredTwentySevenEntries();
     void tagReportIsTheHostsTagFrame();
+    void positionReportsReadBackAsSent_data();
+    void positionReportsReadBackAsSent();
+    void otherReportsReadBackAsSent();
 };
 
 void ReportFramesTest::reportsHaveTheCamerasBytes_data()
@@ -62,7 +74,7 @@ void ReportFramesTest::reportsHaveTheCamerasBytes_data()
         << position_report(far)
         << hex("FF FE 00 12 34 56 01 01 02 03 00 00 00 00 00 00 23 28 00 13 FE FF");
 
-    CodeListEntry first;
+    CodeListRecord first;
     first.id = 7;
     first.first_tenths = -15;
     first.second_tenths = 300;
@@ -81,10 +93,10 @@ void ReportFramesTest::reportsHaveTheCamerasBytes()
 
 void ReportFramesTest::codeListCheckBytesCoverTheirOwnRecordOnly()
 {
-    CodeListEntry a;
+    CodeListRecord a;
     a.id = 0x0102;
     a.first_tenths = 0x0304;
-    CodeListEntry b;
+    CodeListRecord b;
     b.id = 0xFFFF;
     b.second_tenths = -0xFFFF;
     b.third_tenths = 0xFFFF;
@@ -103,7 +115,7 @@ void ReportFramesTest::codeListCheckBytesCoverTheirOwnRecordOnly()
 
 void ReportFramesTest::codeListStopsAtOneHundredTwentySevenEntries()
 {
-    const QVector<CodeListEntry> many(200);
+    const QVector<CodeListRecord> many(200);
     const QByteArray frame = code_list_report(many);
     QCOMPARE(quint8(frame.at(2)), quint8(127));
     QCOMPARE(frame.size(), 11 * 127 + 6);
@@ -119,6 +131,86 @@ void ReportFramesTest::tagReportIsTheHostsTagFrame()
     }
     QCOMPARE(tag_report({300, -120, 45, 150, -90}),
              hex("FF FE 01 2C 01 00 78 00 00 2D 00 96 01 00 5A 2D FE FF"));
+}
+
+void ReportFramesTest::positionReportsReadBackAsSent_data()
+{
+    QTest::addColumn<PositionFields>("pose");
+    auto pose = [](qint32 x, qint32 y, quint16 r, qint32 ax, qint32 ay) {
+        PositionFields f;
+        f.x_tenths = x;
+        f.y_tenths = y;
+        f.rotation_tenths = r;
+        f.attitude_x_hundredths = ax;
+        f.attitude_y_hundredths = ay;
+        return f;
+    };
+    QTest::newRow("origin") << pose(0, 0, 0, 0, 0);
+    QTest::newRow("lane start") << pose(-4500, -4500, 2700, 23, -41);
+    QTest::newRow("signs crossed") << pose(1, -1, 3599, -1, 1);
+    QTest::newRow("24-bit extremes") << pose(0xFFFFFF, -0xFFFFFF, 65535, 0xFFFF, -0xFFFF);
+}
+
+void ReportFramesTest::positionReportsReadBackAsSent()
+{
+    QFETCH(PositionFields, pose);
+    const std::optional<Report> report = host_reads(position_report(pose));
+    QVERIFY(report);
+    QCOMPARE(report->kind, ReportKind::Position);
+    QCOMPARE(report->position.x, float(pose.x_tenths) / 10.0f);
+    QCOMPARE(report->position.y, float(pose.y_tenths) / 10.0f);
+    QCOMPARE(report->position.rotation_angle, float(pose.rotation_tenths) / 10.0f);
+    QCOMPARE(report->position.attitude_x, float(pose.attitude_x_hundredths) / 100.0f);
+    QCOMPARE(report->position.attitude_y, float(pose.attitude_y_hundredths) / 100.0f);
+
+    QByteArray spoiled = position_report(pose);
+    spoiled[kPositionCheckByte] = char(spoiled.at(kPositionCheckByte) + 1);
+    QCOMPARE(host_reads(spoiled)->kind, ReportKind::Dropped);
+}
+
+void ReportFramesTest::otherReportsReadBackAsSent()
+{
+    QCOMPARE(host_reads(error_report(0x42))->kind, ReportKind::Error);
+
+    const std::optional<Report> counts = host_reads(count_report(27, 65535));
+    QCOMPARE(counts->kind, ReportKind::Count);
+    QCOMPARE(counts->first_count, 27);
+    QCOMPARE(counts->second_count, 65535);
+
+    const std::optional<Report> ack = host_reads(record_ack(19999, 0xFF));
+    QCOMPARE(ack->kind, ReportKind::RecordAck);
+    QCOMPARE(ack->code_id, 19999);
+    QCOMPARE(host_reads(start_ack())->kind, ReportKind::StartAck);
+    QCOMPARE(host_reads(end_ack())->kind, ReportKind::EndAck);
+
+    const std::optional<Report> tag = host_reads(tag_report({4096, -1, 65535, 999, -359}));
+    QCOMPARE(tag->kind, ReportKind::Tag);
+    QCOMPARE(tag->tag.id, 4096);
+    QCOMPARE(tag->tag.x_cm, -1);
+    QCOMPARE(tag->tag.y_cm, 65535);
+    QCOMPARE(tag->tag.side_mm, 999);
+    QCOMPARE(tag->tag.angle_deg, -359);
+    // Ids 256 to 511 make the tag report as long as a one-entry 12-byte list,
+    // which the host tries first: the camera's reports look like that.
+    QCOMPARE(host_reads(tag_report({300, 1, 1, 1, 1}))->kind, ReportKind::Dropped);
+
+    CodeListRecord near;
+    near.id = 12;
+    near.first_tenths = -15;
+    near.second_tenths = 750;
+    near.third_tenths = 900;
+    CodeListRecord far = near;
+    far.id = 13;
+    far.first_tenths = 985;
+    const std::optional<Report> list = host_reads(code_list_report({near, far}));
+    QCOMPARE(list->kind, ReportKind::CodeList);
+    QCOMPARE(list->code_list.size(), 2);
+    QCOMPARE(list->code_list.at(0).id, 12);
+    QCOMPARE(list->code_list.at(0).first, -1.5f);
+    QCOMPARE(list->code_list.at(0).second, 75.0f);
+    QCOMPARE(list->code_list.at(0).third, 90.0);
+    QCOMPARE(list->code_list.at(1).id, 13);
+    QCOMPARE(list->code_list.at(1).first, 98.5f);
 }
 
 QTEST_APPLESS_MAIN(ReportFramesTest)

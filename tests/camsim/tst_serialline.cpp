@@ -1,4 +1,4 @@
-#include "interimcutter.h"
+#include "protocol/framecutter.h"
 #include "protocol/reportframes.h"
 #include "pseudoterminal.h"
 #include "serialline.h"
@@ -61,7 +61,7 @@ QList<QByteArray> frames_cut_from(const QByteArray &stream)
     QByteArray frame;
     QList<QByteArray> frames;
     for (char byte : stream)
-        if (interim_cut_byte(quint8(byte), ff, in, fe, frame))
+        if (protocol::cut_byte(quint8(byte), ff, in, fe, frame))
             frames << frame;
     return frames;
 }

@@ -1,5 +1,6 @@
 #include "motionpath.h"
 #include "protocol/commandframes.h"
+#include "protocol/reportdecoder.h"
 #include "protocol/reportframes.h"
 #include "simulatedcamera.h"
 
@@ -7,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <algorithm>
+#include <cmath>
 
 using namespace camsim;
 
@@ -210,14 +212,29 @@ void SimulatedCameraTest::modeTwoAddsCodeListAndTagReports()
     QCOMPARE(bench.camera.mode(), 2);
     QTRY_VERIFY_WITH_TIMEOUT(bench.out.size() >= 2, 5000);
 
-    // At rest at the start of the first lane the floor grid's tags are in view.
-    const QByteArray list = bench.out.at(0);
-    const int n = quint8(list.at(2));
-    QVERIFY(n >= 1);
-    QCOMPARE(list.size(), 11 * n + 6);
-    const QByteArray tag = bench.out.at(1);
-    QCOMPARE(tag.size(), 18);
-    QCOMPARE(tag.mid(2, 2), list.mid(3, 2)); // the nearest code, first in both
+    // At rest at the start of the first lane, -450,-450, four tags of the
+    // floor's grid are 70.7 cm away: in view. The host reads them in the list,
+    // and the nearest as a tag report.
+    const std::optional<protocol::Report> list =
+        protocol::decode_report(bench.out.at(0).mid(1, bench.out.at(0).size() - 2));
+    QVERIFY(list);
+    QCOMPARE(list->kind, protocol::ReportKind::CodeList);
+    QCOMPARE(list->code_list.size(), 4);
+    QSet<int> ids;
+    for (const protocol::CodeListEntry &code : list->code_list) {
+        ids.insert(code.id);
+        QCOMPARE(std::fabs(code.first), 50.0f);
+        QCOMPARE(std::fabs(code.second), 50.0f);
+    }
+    QCOMPARE(ids, (QSet<int>{1, 2, 12, 13}));
+    const std::optional<protocol::Report> tag =
+        protocol::decode_report(bench.out.at(1).mid(1, bench.out.at(1).size() - 2));
+    QVERIFY(tag);
+    QCOMPARE(tag->kind, protocol::ReportKind::Tag);
+    const protocol::CodeListEntry &nearest = list->code_list.first();
+    QCOMPARE(tag->tag.id, nearest.id);
+    QCOMPARE(float(tag->tag.x_cm), -450 + nearest.first);
+    QCOMPARE(float(tag->tag.y_cm), -450 + nearest.second);
 
     bench.camera.receive(protocol::short_frame(protocol::kModeOneKey));
     QCOMPARE(bench.camera.mode(), 1);

@@ -21,6 +21,6 @@ QVector<TagRecord> tags_in_view(const Pose &pose, const TagStore &store, double 
 
 // What mode 2 reports of a tag in view: its offset from the camera's centre
 // and its angle relative to the robot's rotation, in tenths.
-protocol::CodeListEntry code_list_entry(const Pose &pose, const TagRecord &tag);
+protocol::CodeListRecord code_list_record(const Pose &pose, const TagRecord &tag);
 
 } // namespace camsim

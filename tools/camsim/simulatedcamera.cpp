@@ -1,7 +1,7 @@
 #include "simulatedcamera.h"
 
 #include "codesinview.h"
-#include "interimcutter.h"
+#include "protocol/framecutter.h"
 #include "protocol/hostframes.h"
 #include "protocol/reportframes.h"
 
@@ -137,9 +137,9 @@ void SimulatedCamera::send_error_report()
 void SimulatedCamera::mode2_tick()
 {
     const QVector<TagRecord> in_view = tags_in_view(current_pose, tags, options.floor_cm);
-    QVector<protocol::CodeListEntry> entries;
+    QVector<protocol::CodeListRecord> entries;
     for (const TagRecord &tag : in_view)
-        entries.append(code_list_entry(current_pose, tag));
+        entries.append(code_list_record(current_pose, tag));
     send(protocol::code_list_report(entries),
          QStringLiteral("code list, %1 codes").arg(entries.size()));
     if (!in_view.isEmpty())
@@ -152,7 +152,7 @@ void SimulatedCamera::mode2_tick()
 void SimulatedCamera::receive(const QByteArray &bytes)
 {
     for (const char byte : bytes)
-        if (interim_cut_byte(quint8(byte), ff_seen, in_frame, fe_seen, collected))
+        if (protocol::cut_byte(quint8(byte), ff_seen, in_frame, fe_seen, collected))
             handle(collected);
 }
 
