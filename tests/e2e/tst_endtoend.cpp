@@ -173,6 +173,9 @@ void EndToEndTest::streamOfSplitNoisyReportsLosesNoValidReport()
     // The frames did reach the window cut at other places than their own
     // boundaries, and with noise between them.
     const QStringList reads = paragraphs(window->ui->com_message_edit);
+    qInfo("%d reports sent, %d of them with a spoiled check byte; the last %d reads of the "
+          "window logged",
+          sent.sent, sent.spoiled, int(reads.size()));
     QVERIFY(std::any_of(reads.begin(), reads.end(), [](const QString &read) {
         return !read.startsWith(QLatin1String("FF FE "));
     }));
