@@ -92,6 +92,7 @@ private slots:
     void spoiledReportsFailTheirCheckByte();
     void streamWaitsForTheLineAndSkipsWhatNobodyHeard();
     void vanishIsDueAfterTheGivenReports();
+    void errorReportsComeAtTheirInterval();
 };
 
 void SimulatedCameraTest::transferIsAcknowledgedStepByStep()
@@ -379,6 +380,19 @@ void SimulatedCameraTest::vanishIsDueAfterTheGivenReports()
     int sent_when_due = -1;
     connect(&bench.camera, &SimulatedCamera::vanish_due, [&] { sent_when_due = bench.out.size(); });
     QTRY_COMPARE_WITH_TIMEOUT(sent_when_due, 25, 5000);
+}
+
+void SimulatedCameraTest::errorReportsComeAtTheirInterval()
+{
+    SimOptions options = quiet_camera();
+    options.error_every_s = 0.05;
+    Bench bench(options);
+    QElapsedTimer clock;
+    clock.start();
+    QTRY_VERIFY_WITH_TIMEOUT(bench.out.size() >= 3, 5000);
+    QVERIFY(clock.elapsed() >= 100);
+    for (const QByteArray &frame : bench.out)
+        QCOMPARE(frame, protocol::error_report());
 }
 
 QTEST_GUILESS_MAIN(SimulatedCameraTest)

@@ -91,7 +91,7 @@ private slots:
     void cleanup();
 
     void streamOfSplitNoisyReportsLosesNoValidReport();
-    void importedWorkbookArrivesRecordByRecordDespiteLostAndWrongAcks();
+    void importedWorkbookArrivesRecordByRecordDespiteLostLateAndWrongAcks();
     void modeCompensationAndClearAllReachTheCamera();
     void cameraVanishingMidStreamLeavesTheWindowUsable();
 
@@ -173,15 +173,15 @@ void EndToEndTest::streamOfSplitNoisyReportsLosesNoValidReport()
     // The frames did reach the window cut at other places than their own
     // boundaries, and with noise between them.
     const QStringList reads = paragraphs(window->ui->com_message_edit);
-    qInfo("%d reports sent, %d of them with a spoiled check byte; the last %d reads of the "
-          "window logged",
+    qInfo("%d reports sent, %d of them with a spoiled check byte, read by the window in %d "
+          "pieces",
           sent.sent, sent.spoiled, int(reads.size()));
     QVERIFY(std::any_of(reads.begin(), reads.end(), [](const QString &read) {
         return !read.startsWith(QLatin1String("FF FE "));
     }));
 }
 
-void EndToEndTest::importedWorkbookArrivesRecordByRecordDespiteLostAndWrongAcks()
+void EndToEndTest::importedWorkbookArrivesRecordByRecordDespiteLostLateAndWrongAcks()
 {
     QVERIFY(
         camera->start({"--rate", "20", "--drop-acks", "0.3", "--wrong-ids", "0.2", "--seed", "5"}));
