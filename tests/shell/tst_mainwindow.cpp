@@ -13,7 +13,8 @@
 #include <QTextEdit>
 #include <QTimer>
 
-class MainWindowShellTest : public QObject {
+class MainWindowShellTest : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -92,8 +93,8 @@ void MainWindowShellTest::settingBoxesOfferTheirItemsCaseExact_data()
     QTest::newRow("stop bits") << "StopBitBox" << QStringList{"1", "1.5", "2"} << "1";
     QTest::newRow("parity") << "ParityBox" << QStringList{"None", "Even", "Odd", "Space", "Mark"}
                             << "None";
-    QTest::newRow("flow control") << "FlowControlBox"
-                                  << QStringList{"None", "Hardware", "software"} << "None";
+    QTest::newRow("flow control") << "FlowControlBox" << QStringList{"None", "Hardware", "software"}
+                                  << "None";
 }
 
 void MainWindowShellTest::settingBoxesOfferTheirItemsCaseExact()
@@ -180,9 +181,8 @@ void MainWindowShellTest::slotsWithoutWidgetsChangeNothing()
     window->ui->modle2_msg_edit->append("line");
     const QString log = window->ui->com_message_edit->toHtml();
     const QString mode2 = window->ui->modle2_msg_edit->toHtml();
-    for (const char *slot :
-         {"on_Btn_setAxisUp_clicked", "on_Btn_tagMap_clicked", "on_Btn_showTag_clicked",
-          "on_Btn_clearTagMsg_clicked"}) {
+    for (const char *slot : {"on_Btn_setAxisUp_clicked", "on_Btn_tagMap_clicked",
+                             "on_Btn_showTag_clicked", "on_Btn_clearTagMsg_clicked"}) {
         QVERIFY(QMetaObject::invokeMethod(window, slot, Qt::DirectConnection));
         // No widget of that name exists, so the form connected nothing to it.
         const QString widget = QString::fromLatin1(slot).mid(3).chopped(8);
@@ -198,19 +198,29 @@ void MainWindowShellTest::slotsWithoutWidgetsChangeNothing()
 
 void MainWindowShellTest::slotsAreDeclaredInTheFormsOrder()
 {
-    const QStringList expected{
-        "on_locus_clean_clicked",      "on_com_connectBtn_clicked",
-        "on_com_disconnectBtn_clicked", "Read_Data",
-        "on_com_message_clearBtn_clicked", "on_transport_s_clicked",
-        "on_transport_e_clicked",      "slot_timeout",
-        "update_port",                 "error_timex",
-        "on_modle1_clicked",           "on_modle2_clicked",
-        "on_modle2_msg_clear_clicked", "on_all_clear_clicked",
-        "on_Btn_setAxisUp_clicked",    "on_output_excel_clicked",
-        "on_input_excel_clicked",      "on_Btn_tagMap_clicked",
-        "on_Btn_showTag_clicked",      "on_Btn_clearTagMsg_clicked",
-        "on_need_angle_Btn_clicked",   "on_NOneed_angle_Btn_clicked",
-        "on_transportNum_Btn_clicked"};
+    const QStringList expected{"on_locus_clean_clicked",
+                               "on_com_connectBtn_clicked",
+                               "on_com_disconnectBtn_clicked",
+                               "Read_Data",
+                               "on_com_message_clearBtn_clicked",
+                               "on_transport_s_clicked",
+                               "on_transport_e_clicked",
+                               "slot_timeout",
+                               "update_port",
+                               "error_timex",
+                               "on_modle1_clicked",
+                               "on_modle2_clicked",
+                               "on_modle2_msg_clear_clicked",
+                               "on_all_clear_clicked",
+                               "on_Btn_setAxisUp_clicked",
+                               "on_output_excel_clicked",
+                               "on_input_excel_clicked",
+                               "on_Btn_tagMap_clicked",
+                               "on_Btn_showTag_clicked",
+                               "on_Btn_clearTagMsg_clicked",
+                               "on_need_angle_Btn_clicked",
+                               "on_NOneed_angle_Btn_clicked",
+                               "on_transportNum_Btn_clicked"};
     const QMetaObject *meta = window->metaObject();
     QStringList slots_found;
     int signals_found = 0;
