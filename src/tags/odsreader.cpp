@@ -170,14 +170,7 @@ public:
     bool read_table()
     {
         int depth = 1;
-        while (depth > 0 && !xml.atEnd()) {
-            const QXmlStreamReader::TokenType token = read_next_safely(xml);
-            if (token == QXmlStreamReader::EndElement) {
-                --depth;
-                continue;
-            }
-            if (token != QXmlStreamReader::StartElement)
-                continue;
+        while (next_child_element(xml, depth)) {
             if (is_element(xml, kTable, "table-row")) {
                 if (!read_row())
                     return false;
@@ -203,14 +196,7 @@ private:
         QVector<RowCell> values;
         qint64 column = 0;
         int depth = 1;
-        while (depth > 0 && !xml.atEnd()) {
-            const QXmlStreamReader::TokenType token = read_next_safely(xml);
-            if (token == QXmlStreamReader::EndElement) {
-                --depth;
-                continue;
-            }
-            if (token != QXmlStreamReader::StartElement)
-                continue;
+        while (next_child_element(xml, depth)) {
             if (!is_element(xml, kTable, "table-cell") &&
                 !is_element(xml, kTable, "covered-table-cell")) {
                 skip_element_safely(xml);

@@ -217,14 +217,7 @@ std::optional<QString> cell_text(const RawCell &cell, const QStringList &shared)
 bool read_cell(QXmlStreamReader &xml, RawCell &cell)
 {
     int depth = 1;
-    while (depth > 0 && !xml.atEnd()) {
-        const QXmlStreamReader::TokenType token = read_next_safely(xml);
-        if (token == QXmlStreamReader::EndElement) {
-            --depth;
-            continue;
-        }
-        if (token != QXmlStreamReader::StartElement)
-            continue;
+    while (next_child_element(xml, depth)) {
         if (xml.name() == QLatin1String("v")) {
             cell.value = xml.readElementText();
             cell.has_value = true;

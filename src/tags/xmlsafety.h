@@ -27,3 +27,19 @@ inline void skip_element_safely(QXmlStreamReader &xml)
             --depth;
     }
 }
+
+// Moves to the next child element of the element being read, whose start tag
+// left `depth` at 1. Returns false once that element has ended. A child the
+// caller does not read to its end is descended into: the caller then raises
+// `depth` itself, or skips the child with skip_element_safely.
+inline bool next_child_element(QXmlStreamReader &xml, int &depth)
+{
+    while (depth > 0 && !xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = read_next_safely(xml);
+        if (token == QXmlStreamReader::StartElement)
+            return true;
+        if (token == QXmlStreamReader::EndElement)
+            --depth;
+    }
+    return false;
+}
