@@ -40,6 +40,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     ui->DataBitBox->setCurrentIndex(3);
 
     serial = new QSerialPort(this);
+    watch_for_port_loss();
 
     tag_table_setup();
 

@@ -94,4 +94,10 @@ public:
     void append_track_point(float x, float y);
     void tag_table_setup();
     std::optional<TagRecord> tag_record_from_row(int row) const;
+
+private:
+    // A port that fails for good while open (the adapter unplugged) is closed
+    // as the disconnect button closes it, and the operator is told.
+    void watch_for_port_loss();
+    void close_lost_port();
 };

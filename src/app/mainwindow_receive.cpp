@@ -23,7 +23,8 @@ void MainWindow::Read_Data()
     const QByteArray bytes = serial->readAll();
     if (bytes.isEmpty())
         return;
-    append_to_log(*ui->com_message_edit, protocol::hex_echo(bytes));
+    for (const QString &paragraph : protocol::hex_echo_paragraphs(bytes))
+        append_to_log(*ui->com_message_edit, paragraph);
     for (char byte : bytes) {
         if (protocol::cut_byte(quint8(byte), rx_ff_seen, rx_in_frame, rx_fe_seen, rx_frame))
             decode_frame();

@@ -70,6 +70,14 @@ void show_port_message(QWidget *parent, QMessageBox::Icon icon, const QString &t
     box.exec();
 }
 
+// An unplugged adapter or a hung-up line. Qt reports a hung-up line as a
+// read error on every pass of the event loop for as long as the port stays
+// open, so either ends the connection.
+bool is_port_loss(QSerialPort::SerialPortError error)
+{
+    return error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
+}
+
 } // namespace
 
 void MainWindow::on_com_connectBtn_clicked()
@@ -88,6 +96,28 @@ void MainWindow::on_com_connectBtn_clicked()
     // Bytes that came while the box was open wait in the port until the next
     // arrival signals them.
     connect(serial, &QSerialPort::readyRead, this, &MainWindow::Read_Data);
+}
+
+void MainWindow::watch_for_port_loss()
+{
+    // Queued: the port is closed outside QSerialPort's own read handler, which
+    // still touches its buffer after reporting the error.
+    connect(serial, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
+        if (is_port_loss(error))
+            QMetaObject::invokeMethod(this, &MainWindow::close_lost_port, Qt::QueuedConnection);
+    });
+}
+
+void MainWindow::close_lost_port()
+{
+    // Several reports of the same loss may have been queued; the first closes
+    // the port, and a port opened since has no error.
+    if (!serial->isOpen() || !is_port_loss(serial->error()))
+        return;
+    const QString port_name = serial->portName();
+    on_com_disconnectBtn_clicked();
+    show_port_message(this, QMessageBox::Warning, QStringLiteral("错误"),
+                      QStringLiteral("串口已断开") + port_name);
 }
 
 void MainWindow::on_com_disconnectBtn_clicked()

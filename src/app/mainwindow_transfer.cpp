@@ -2,6 +2,7 @@
 
 #include "protocol/commandframes.h"
 #include "tags/sheetengine.h"
+#include "transfer/recordcheck.h"
 #include "transfer/transferstep.h"
 #include "ui_mainwindowform.h"
 
@@ -13,10 +14,9 @@
 namespace
 {
 
-void warn_port_closed(QWidget *parent)
+void warn(QWidget *parent, const QString &text)
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("错误"),
-                    QStringLiteral("请确认串口已打开"), QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("错误"), text, QMessageBox::Ok, parent);
     box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     box.exec();
 }
@@ -34,18 +34,28 @@ void MainWindow::on_transport_s_clicked()
 {
     // The connect button is disabled exactly while a port is open.
     if (ui->com_connectBtn->isEnabled()) {
-        warn_port_closed(this);
+        warn(this, QStringLiteral("请确认串口已打开"));
         return;
+    }
+    QVector<TagRecord> snapshot;
+    for (int row = 0; row < transport_limit; ++row) {
+        const std::optional<TagRecord> record = tag_record_from_row(row);
+        if (!record)
+            continue;
+        // A record the camera can never receive would be repeated for good:
+        // the operator corrects the table first.
+        if (const std::optional<QString> why = why_camera_cannot_receive(*record)) {
+            warn(this, unreceivable_row_text(row + 1, *why));
+            return;
+        }
+        snapshot.append(*record);
     }
     ui->tableWidget->setEnabled(false);
     ui->transport_s->setEnabled(false);
     // The acknowledgement flags are left alone: every way a transfer ends
     // clears them already.
-    transport_list.clear();
+    transport_list = snapshot;
     transport_index = 0;
-    for (int row = 0; row < transport_limit; ++row)
-        if (const std::optional<TagRecord> record = tag_record_from_row(row))
-            transport_list.append(*record);
     if (!transport_list.isEmpty()) {
         transport_timer->start(50);
     } else {

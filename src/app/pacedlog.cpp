@@ -1,6 +1,7 @@
 #include "app/pacedlog.h"
 
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -12,7 +13,7 @@ PacedLog::PacedLog(QTextEdit &edit) : QObject(&edit), edit(edit)
     // Emptied by its clear button: what was received before the click goes too.
     connect(document, &QTextDocument::contentsChanged, this, [this] {
         if (this->edit.document()->isEmpty())
-            pending.clear();
+            drop_pending();
     });
     due.setSingleShot(true);
     connect(&due, &QTimer::timeout, this, &PacedLog::flush);
@@ -21,6 +22,13 @@ PacedLog::PacedLog(QTextEdit &edit) : QObject(&edit), edit(edit)
 void PacedLog::append(const QString &paragraph)
 {
     pending << paragraph;
+    pending_characters += paragraph.size() + 1;
+    // More than the log ever holds would be dropped right after being shown.
+    while (pending.size() > kMaxParagraphs + kTrimSlack ||
+           pending_characters > kMaxCharacters + kCharacterSlack) {
+        pending_characters -= pending.first().size() + 1;
+        pending.removeFirst();
+    }
     if (due.isActive())
         return;
     const qint64 waited = since_flush.isValid() ? since_flush.elapsed() : kFrameMs;
@@ -47,21 +55,38 @@ void PacedLog::flush()
         cursor.insertText(paragraph);
     }
     cursor.endEditBlock();
-    pending.clear();
+    drop_pending();
     trim();
 
     if (at_bottom)
         scroll->setValue(scroll->maximum());
 }
 
+void PacedLog::drop_pending()
+{
+    pending.clear();
+    pending_characters = 0;
+}
+
 void PacedLog::trim()
 {
     QTextDocument *document = edit.document();
-    const int excess = document->blockCount() - kMaxParagraphs;
-    if (excess <= kTrimSlack)
+    const int excess_blocks = document->blockCount() - kMaxParagraphs;
+    const int excess_characters = document->characterCount() - kMaxCharacters;
+    if (excess_blocks <= kTrimSlack && excess_characters <= kCharacterSlack)
         return;
+    // Whole paragraphs, from the first, until both bounds hold again.
+    QTextBlock block = document->firstBlock();
+    int blocks = 0;
+    int characters = 0;
+    while (block.isValid() && block.next().isValid() &&
+           (blocks < excess_blocks || characters < excess_characters)) {
+        characters += block.length();
+        ++blocks;
+        block = block.next();
+    }
     QTextCursor cursor(document);
-    cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, excess);
+    cursor.setPosition(block.position(), QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
 }
 

@@ -16,6 +16,14 @@ class QTextEdit;
 // makes a QTextEdit lay out its whole document again (about 17 ms at 10000
 // paragraphs), so they are dropped kTrimSlack at a time: the log holds between
 // kMaxParagraphs and kMaxParagraphs + kTrimSlack paragraphs.
+//
+// It is bounded in characters too, for a peer far faster than the camera (a
+// USB virtual port ignores the baud rate): at most kMaxCharacters plus
+// kCharacterSlack, cut back to kMaxCharacters by whole paragraphs, oldest
+// first. At the camera's line rate a read holds one or two reports (66 to 132
+// characters of echo), so its 10000 paragraphs stay well inside the bound.
+// Text waiting for the next display frame is bounded the same way: what the
+// bound would drop right after showing it is dropped before.
 class PacedLog : public QObject
 {
     Q_OBJECT
@@ -23,6 +31,8 @@ class PacedLog : public QObject
 public:
     static constexpr int kMaxParagraphs = 10000;
     static constexpr int kTrimSlack = 500;
+    static constexpr int kMaxCharacters = 2000000;
+    static constexpr int kCharacterSlack = 100000;
     static constexpr int kFrameMs = 33;
 
     // Becomes a child of `edit`. A log has nothing to undo, and keeping the
@@ -36,9 +46,11 @@ public:
 
 private:
     void trim();
+    void drop_pending();
 
     QTextEdit &edit;
     QStringList pending;
+    qint64 pending_characters = 0;
     QTimer due;
     QElapsedTimer since_flush;
 };

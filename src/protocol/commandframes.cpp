@@ -66,4 +66,24 @@ void fill_record_frame(QByteArray &frame, const TagRecord &record)
     frame[15] = char(mean_check_byte(frame, {2, 3, 5, 6, 8, 9, 10, 11, 13, 14}));
 }
 
+int marker_inside_frame(const QByteArray &frame)
+{
+    for (int at = 1; at + 2 < frame.size(); ++at) {
+        const quint8 first = quint8(frame.at(at));
+        const quint8 second = quint8(frame.at(at + 1));
+        if ((first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF))
+            return at;
+    }
+    return -1;
+}
+
+int record_frame_column(int position)
+{
+    // Code id in bytes 2-3, then x, y, side length and angle, sign byte first
+    // where they have one; the check byte follows.
+    static const int columns[kRecordFrameSize] = {-1, -1, 0, 0, 1, 1, 1,  2,  2,
+                                                  2,  3,  3, 4, 4, 4, -1, -1, -1};
+    return position >= 0 && position < kRecordFrameSize ? columns[position] : -1;
+}
+
 } // namespace protocol

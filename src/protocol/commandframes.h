@@ -37,4 +37,13 @@ QByteArray record_frame_template();
 // in the ranges the tag table's conversion guarantees (magnitudes below 65536).
 void fill_record_frame(QByteArray &frame, const TagRecord &record);
 
+// Nothing is escaped on the line, so FF FE or FE FF inside a frame restarts or
+// ends it at the receiver. The position of the first byte of the first such
+// pair between the frame's own two markers, or -1 when there is none.
+int marker_inside_frame(const QByteArray &frame);
+
+// The tag table column whose value tag-frame byte `position` carries: 0 code
+// id, 1 x, 2 y, 3 side length, 4 angle; -1 for the markers and the check byte.
+int record_frame_column(int position);
+
 } // namespace protocol

@@ -24,6 +24,14 @@ QString hex_echo(const QByteArray &bytes)
     return text;
 }
 
+QStringList hex_echo_paragraphs(const QByteArray &bytes)
+{
+    QStringList paragraphs;
+    for (int from = 0; from < bytes.size(); from += kEchoBytesPerParagraph)
+        paragraphs << hex_echo(bytes.mid(from, kEchoBytesPerParagraph));
+    return paragraphs;
+}
+
 QString decoded_text(double value)
 {
     return QString::number(value, 'g', 6);

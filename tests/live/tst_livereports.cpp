@@ -1,6 +1,7 @@
 #include "app/pacedlog.h"
 #include "camerareports.h"
 #include "livewindow.h"
+#include "protocol/reporttext.h"
 
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -111,6 +112,7 @@ class LiveReportsTest : public QObject
 
 private slots:
     void receiveLogHasOneParagraphPerRead();
+    void longReadsAreShownInBoundedParagraphsInOrder();
     void frameSplitAcrossReadsIsCutOnce();
     void streamGivesSameResultWholeByteByByteAndInChunks();
     void positionReportShowsPoseOutlineAndTrack();
@@ -132,6 +134,28 @@ void LiveReportsTest::receiveLogHasOneParagraphPerRead()
     QVERIFY(live.play(hex_bytes("FF FE 0A")));
     QVERIFY(live.play(hex_bytes("00 7F")));
     QCOMPARE(paragraphs(live.form().com_message_edit), QStringList({"FF FE 0A ", "00 7F "}));
+}
+
+void LiveReportsTest::longReadsAreShownInBoundedParagraphsInOrder()
+{
+    LiveWindow live;
+    QVERIFY(live.connect_port());
+    // 300 KiB in writes of 3500 bytes, each taken by one read or a few.
+    QByteArray all;
+    for (int chunk = 0; chunk < 300 * 1024 / 3500; ++chunk) {
+        QByteArray bytes(3500, Qt::Uninitialized);
+        for (char &byte : bytes)
+            byte = char(QRandomGenerator::global()->bounded(0xFE));
+        QVERIFY(live.play(bytes));
+        all += bytes;
+    }
+    const QStringList shown = paragraphs(live.form().com_message_edit);
+    int longest = 0;
+    for (const QString &paragraph : shown)
+        longest = std::max(longest, int(paragraph.size()));
+    // A read of more than 1024 bytes was cut there, and none went beyond.
+    QCOMPARE(longest, 1024 * 3);
+    QCOMPARE(shown.join(QString()), protocol::hex_echo(all));
 }
 
 void LiveReportsTest::frameSplitAcrossReadsIsCutOnce()

@@ -27,6 +27,7 @@ class PacedLogTest : public QObject
 private slots:
     void paragraphsArriveTogetherAndInOrder();
     void oldestParagraphsGoFirstOnceTheSlackIsUsed();
+    void charactersAreBoundedOldestFirstShownOrPending();
     void clearingAlsoDropsWhatIsNotShownYet();
     void viewAtTheBottomFollowsNewText();
 };
@@ -58,6 +59,42 @@ void PacedLogTest::oldestParagraphsGoFirstOnceTheSlackIsUsed()
     QCOMPARE(edit.document()->blockCount(), PacedLog::kMaxParagraphs);
     QCOMPARE(edit.document()->firstBlock().text(), QString::number(PacedLog::kTrimSlack + 1));
     QCOMPARE(edit.document()->lastBlock().text(), QString::number(full));
+}
+
+// Paragraphs of 3000 characters (as a flood's 1000-byte reads would echo),
+// numbered so that order and loss can be read back.
+void PacedLogTest::charactersAreBoundedOldestFirstShownOrPending()
+{
+    const auto numbered = [](int k) {
+        return QString("%1").arg(k, 6, 10, QChar('0')) + QString(2994, 'x');
+    };
+    const auto numbers_run_up_to = [](const QTextEdit &edit, int last) {
+        int expected = last - edit.document()->blockCount() + 1;
+        for (QTextBlock b = edit.document()->begin(); b.isValid(); b = b.next())
+            if (b.text().left(6).toInt() != expected++)
+                return false;
+        return true;
+    };
+    QTextEdit edit;
+    PacedLog log(edit);
+    int k = 0;
+    // Shown one at a time: the bound and its slack are kept, never more.
+    for (; k < 800; ++k) {
+        log.append(numbered(k));
+        log.flush();
+        QVERIFY(edit.document()->characterCount() <=
+                PacedLog::kMaxCharacters + PacedLog::kCharacterSlack);
+    }
+    QVERIFY(edit.document()->characterCount() > PacedLog::kMaxCharacters - 3001);
+    QVERIFY(numbers_run_up_to(edit, k - 1));
+
+    // Far more than the bound waiting for one display frame: only the newest
+    // reach the box, and the pending text never held more.
+    for (; k < 2000; ++k)
+        log.append(numbered(k));
+    log.flush();
+    QVERIFY(edit.document()->characterCount() <= PacedLog::kMaxCharacters + 3001);
+    QVERIFY(numbers_run_up_to(edit, k - 1));
 }
 
 void PacedLogTest::clearingAlsoDropsWhatIsNotShownYet()

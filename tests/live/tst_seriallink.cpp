@@ -1,9 +1,12 @@
+#include "camerareports.h"
 #include "livewindow.h"
 
 #include <QSerialPort>
 #include <QSerialPortInfo>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
+#include <ctime>
 
 namespace
 {
@@ -35,6 +38,23 @@ void pretend_transfer_running(LiveWindow &live)
     live.window.transport_timer->start(50);
 }
 
+double thread_cpu_seconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+// Loses the camera's line mid-stream, as an unplugged adapter does, and
+// answers the warning that follows.
+void unplug(LiveWindow &live, SeenModal &seen)
+{
+    QVERIFY(live.play(QByteArray::fromHex("FFFEFD0001")));
+    accept_next_message_box(&seen);
+    live.camera.close_master();
+    QTRY_VERIFY(seen.seen);
+}
+
 } // namespace
 
 class SerialLinkTest : public QObject
@@ -50,6 +70,8 @@ private slots:
     void disconnectDuringTransferEndsIt();
     void disconnectWithoutTransferOnlyZeroesIndex();
     void disconnectInMidFrameDropsTheRestOfIt();
+    void unpluggedAdapterEndsTheConnectionAndTheTransferAndSaysSo();
+    void afterALostPortAFreshConnectShowsNewPositions();
     void errorLampTurnsGreenAndTimerStops();
     void portListFollowsNamesNotOnlyTheirCount();
 };
@@ -200,6 +222,55 @@ void SerialLinkTest::disconnectInMidFrameDropsTheRestOfIt()
     QVERIFY(live.play(QByteArray::fromHex("05012CFEFF")));
     QCOMPARE(live.form().sendNum_edit->text(), QString("0"));
     QVERIFY(live.sync(7, 8));
+}
+
+void SerialLinkTest::unpluggedAdapterEndsTheConnectionAndTheTransferAndSaysSo()
+{
+    LiveWindow live;
+    QVERIFY(live.connect_port());
+    pretend_transfer_running(live);
+    const QString port_name = live.window.serial->portName();
+    SeenModal seen;
+    unplug(live, seen);
+    QCOMPARE(seen.icon, QMessageBox::Warning);
+    QCOMPARE(seen.title, QString("错误"));
+    QCOMPARE(seen.text, "串口已断开" + port_name);
+    QCOMPARE(seen.button_texts, QStringList{"确定"});
+    // As the disconnect button leaves it.
+    QVERIFY(!live.window.serial->isOpen());
+    QVERIFY(all_enabled(port_controls(live.form()), true));
+    QVERIFY(!live.window.rx_in_frame);
+    QVERIFY(live.window.rx_frame.isEmpty());
+    QVERIFY(!live.window.transport_timer->isActive());
+    QCOMPARE(live.window.transport_index, 0);
+    QVERIFY(!live.window.start_acked && !live.window.all_acked);
+    QVERIFY(live.form().transport_s->isEnabled());
+    QVERIFY(live.form().tableWidget->isEnabled());
+
+    // The window waits for the operator again instead of polling a dead line.
+    QSignalSpy errors(live.window.serial, &QSerialPort::errorOccurred);
+    const double cpu_before = thread_cpu_seconds();
+    QTest::qWait(500);
+    QCOMPARE(errors.count(), 0);
+    QVERIFY2(thread_cpu_seconds() - cpu_before < 0.1,
+             qPrintable(QString::number(thread_cpu_seconds() - cpu_before)));
+}
+
+void SerialLinkTest::afterALostPortAFreshConnectShowsNewPositions()
+{
+    LiveWindow live;
+    QVERIFY(live.connect_port());
+    SeenModal seen;
+    unplug(live, seen);
+
+    PseudoTerminal replacement;
+    live.form().SerialPortBox->addItem(replacement.slave_path());
+    live.form().SerialPortBox->setCurrentText(replacement.slave_path());
+    accept_next_message_box();
+    live.form().com_connectBtn->click();
+    QVERIFY(live.window.serial->isOpen());
+    QVERIFY(replacement.write(position_report_at(1.2, 3.4, 0)));
+    QTRY_COMPARE(live.form().current_loc_edit->text(), QString("1.2,3.4"));
 }
 
 void SerialLinkTest::errorLampTurnsGreenAndTimerStops()

@@ -44,6 +44,7 @@ private slots:
     void disconnectEndsTheTransferAndReenablesTheControls();
     void startWithThePortClosedSendsNothing();
     void idsFiveZeroMinusSevenAnd25000GoOutAsFiveSevenOne();
+    void recordTheCameraCannotReceiveStopsTheStartWithItsRow();
 
 private:
     void fill_rows(const QVector<QStringList> &rows);
@@ -244,6 +245,36 @@ void TransferOverPtyTest::idsFiveZeroMinusSevenAnd25000GoOutAsFiveSevenOne()
     QTRY_VERIFY(window->all_acked);
     QCOMPARE(sent, (QVector<int>{5, 7, 1}));
     QCOMPARE(window->transport_list.at(1).x_cm, 30);
+}
+
+void TransferOverPtyTest::recordTheCameraCannotReceiveStopsTheStartWithItsRow()
+{
+    // Row 1 is fine at 65278; row 3 (row 2 has no id) is not.
+    fill_rows({{"1", "65278", "-65278"}, {}, {"3", "0", "65534"}, {"4", "65279"}});
+    SeenModal seen;
+    accept_next_message_box(&seen);
+    window->ui->transport_s->click();
+    QVERIFY(seen.seen);
+    QCOMPARE(seen.icon, QMessageBox::Warning);
+    QCOMPARE(seen.title, QString("错误"));
+    QCOMPARE(seen.text, QString("第3行的标签无法传输：y坐标(cm)的值65534在帧中形成帧标记FF FE，"
+                                "相机收不到完整的帧"));
+    QCOMPARE(seen.button_texts, QStringList{"确定"});
+    QVERIFY(window->ui->tableWidget->isEnabled());
+    QVERIFY(window->ui->transport_s->isEnabled());
+    QVERIFY(!window->transport_timer->isActive());
+    QVERIFY(camera->collect_for(200).isEmpty());
+
+    window->ui->tableWidget->item(2, 2)->setText("65533");
+    window->ui->tableWidget->item(3, 1)->setText("-65279");
+    accept_next_message_box(&seen);
+    window->ui->transport_s->click();
+    QVERIFY(seen.text.startsWith("第4行"));
+    QVERIFY(camera->collect_for(200).isEmpty());
+
+    window->ui->tableWidget->item(3, 1)->setText("65278");
+    start_and_pass_handshake();
+    QCOMPARE(camera->next_frame(), tag_frame(TagRecord{1, 65278, -65278, 0, 0}));
 }
 
 QTEST_MAIN(TransferOverPtyTest)

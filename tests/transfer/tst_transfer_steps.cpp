@@ -1,8 +1,10 @@
 #include "app/mainwindow.h"
 #include "modal.h"
 #include "protocol/commandframes.h"
+#include "protocol/framecutter.h"
 #include "pseudoterminal.h"
 #include "tags/sheetengine.h"
+#include "transfer/recordcheck.h"
 #include "transfer/transferstep.h"
 #include "ui_mainwindowform.h"
 
@@ -45,6 +47,7 @@ private slots:
     void progressIsTheTruncatedShareOfTheRecordUnderWay();
     void limitTextIsReadAsAnIntegerAndCappedAt20000_data();
     void limitTextIsReadAsAnIntegerAndCappedAt20000();
+    void recordIsRefusedExactlyWhenTheCameraCannotCutItWhole();
 
     void settingTheLimitShowsItAndBindsTheImport();
     void startWithThePortClosedWarnsAndChangesNothing();
@@ -154,6 +157,55 @@ void TransferStepsTest::limitTextIsReadAsAnIntegerAndCappedAt20000()
     QFETCH(QString, text);
     QFETCH(int, limit);
     QCOMPARE(transport_limit_from_text(text), limit);
+}
+
+// The camera cuts what it receives as the host does. Every value each field
+// can take, the others held fixed: a record is refused exactly when its frame
+// does not come out of the cutter whole.
+void TransferStepsTest::recordIsRefusedExactlyWhenTheCameraCannotCutItWhole()
+{
+    const auto arrives_whole = [](const TagRecord &record) {
+        const QByteArray wire = record_frame_of(record);
+        bool ff_seen = false, in_frame = false, fe_seen = false;
+        QByteArray frame;
+        int frames = 0;
+        bool whole = false;
+        for (char byte : wire)
+            if (protocol::cut_byte(quint8(byte), ff_seen, in_frame, fe_seen, frame)) {
+                ++frames;
+                whole = frame == wire.mid(1, wire.size() - 2);
+            }
+        return frames == 1 && whole;
+    };
+    int refused = 0;
+    const auto check = [&](const TagRecord &record) {
+        const bool refuse = why_camera_cannot_receive(record).has_value();
+        refused += refuse;
+        if (refuse == arrives_whole(record))
+            QFAIL(qPrintable(QString("record %1 %2 %3 %4 %5 refused: %6")
+                                 .arg(record.id)
+                                 .arg(record.x_cm)
+                                 .arg(record.y_cm)
+                                 .arg(record.side_mm)
+                                 .arg(record.angle_deg)
+                                 .arg(refuse)));
+    };
+    for (int id = 1; id <= 19999; ++id)
+        check({id, 1, 1, 1, 1});
+    for (int value = -65535; value <= 65535; ++value) {
+        check({19999, value, 1, 999, 359});
+        check({1, 0, value, 0, -359});
+    }
+    for (int side = 0; side <= 999; ++side)
+        check({7, 65535, 65535, side, 1});
+    for (int angle = -359; angle <= 359; ++angle)
+        check({7, -65535, 65535, 999, angle});
+    // 65279 and 65534, either sign, in x and in y.
+    QCOMPARE(refused, 8);
+    QCOMPARE(*why_camera_cannot_receive({1, 65279, 0, 0, 0}),
+             QString("x坐标(cm)的值65279在帧中形成帧标记FE FF，相机收不到完整的帧"));
+    QCOMPARE(*why_camera_cannot_receive({1, 0, -65534, 0, 0}),
+             QString("y坐标(cm)的值-65534在帧中形成帧标记FF FE，相机收不到完整的帧"));
 }
 
 void TransferStepsTest::settingTheLimitShowsItAndBindsTheImport()
