@@ -58,6 +58,34 @@ void paced_log(benchmark::State &state)
 }
 BENCHMARK(paced_log)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(5);
 
+// A peer far faster than the camera: 1 MB/s of bytes that hold no frame,
+// 33 KB per display frame, echoed in paragraphs of 1024 bytes, with the log
+// at its character bound.
+void paced_log_flood(benchmark::State &state)
+{
+    QTextEdit edit;
+    edit.resize(400, 300);
+    edit.show();
+    PacedLog log(edit);
+    QByteArray noise(protocol::kEchoBytesPerParagraph, Qt::Uninitialized);
+    for (int k = 0; k < noise.size(); ++k)
+        noise[k] = char(k * 7 % 0xFE);
+    const QString paragraph = protocol::hex_echo(noise);
+    const int paragraphs_per_frame = 1000000 * PacedLog::kFrameMs / 1000 / noise.size();
+    for (int k = 0; k < PacedLog::kMaxCharacters / paragraph.size(); ++k)
+        log.append(paragraph);
+    log.flush();
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        for (int k = 0; k < paragraphs_per_frame; ++k)
+            log.append(paragraph);
+        log.flush();
+        QCoreApplication::processEvents();
+    }
+    state.SetBytesProcessed(state.iterations() * paragraphs_per_frame * noise.size());
+}
+BENCHMARK(paced_log_flood)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(5);
+
 } // namespace
 
 int main(int argc, char **argv)

@@ -34,6 +34,9 @@ struct Options {
     long preload = 30000;
     long log_paragraphs = PacedLog::kMaxParagraphs;
     double speed_cm_per_s = 100;
+    double code_list_every = 0;
+    double error_every = 0;
+    double timeline_every = 10;
     QString screenshot;
 };
 
@@ -55,6 +58,12 @@ Options parse(int argc, char **argv)
             options.log_paragraphs = value.toLong();
         else if (name == "--speed")
             options.speed_cm_per_s = value.toDouble();
+        else if (name == "--code-list-every")
+            options.code_list_every = value.toDouble();
+        else if (name == "--error-every")
+            options.error_every = value.toDouble();
+        else if (name == "--timeline")
+            options.timeline_every = value.toDouble();
         else if (name == "--screenshot")
             options.screenshot = value;
         else
@@ -134,6 +143,17 @@ void fill_window(MainWindow &window, const Options &options, double speed_cm_per
         }
     }
     log->flush();
+
+    // The mode-2 box at its bound too, with lines of the codes' shape.
+    auto *codes = window.ui->modle2_msg_edit->findChild<PacedLog *>();
+    for (long k = 0; k < options.log_paragraphs; ++k) {
+        codes->append(protocol::code_list_line({int(1 + k % 400), -150.0f, 25.0f, 90.0f}));
+        if ((k + 1) % 1000 == 0) {
+            codes->flush();
+            QCoreApplication::processEvents();
+        }
+    }
+    codes->flush();
 }
 
 bool connect_window(MainWindow &window, const char *path)
@@ -172,6 +192,8 @@ int main(int argc, char **argv)
     shared->rate = options.rate;
     shared->first_report = options.preload;
     shared->speed_cm_per_report = speed_cm_per_report;
+    shared->code_list_every_s = options.code_list_every;
+    shared->error_every_s = options.error_every;
     const pid_t writer = start_writer(master_fd, shared);
     if (writer < 0)
         return 1;
@@ -226,7 +248,7 @@ int main(int argc, char **argv)
         std::printf("t=%3.0f s  resident %ld KB, peak %ld KB\n",
                     double(monotonic_ns() - wall_start) / 1e9, resident_kb(), peak_rss_kb());
     });
-    timeline.start(10000);
+    timeline.start(int(options.timeline_every * 1000));
 
     // Runs until everything the writer sent has been shown, or two seconds
     // after its schedule ends.
@@ -284,8 +306,11 @@ int main(int argc, char **argv)
     std::printf("pose mismatches         %ld\n", display.pose_mismatches);
     std::printf("trajectory points       %d stored, %d shown\n", window.track_x.size(),
                 plot->graph(0)->data()->size());
-    std::printf("receive log             %d paragraphs\n",
-                window.ui->com_message_edit->document()->blockCount());
+    std::printf("receive log             %d paragraphs, %d characters\n",
+                window.ui->com_message_edit->document()->blockCount(),
+                window.ui->com_message_edit->document()->characterCount());
+    std::printf("mode-2 box              %d paragraphs\n",
+                window.ui->modle2_msg_edit->document()->blockCount());
     std::printf("CPU per wall second     %.3f (%.2f s CPU in %.2f s)\n", cpu / wall, cpu, wall);
     std::printf("display lag             median %.1f ms, p99 %.1f ms, max %.1f ms\n",
                 percentile(lag_ms, 0.5), percentile(lag_ms, 0.99), percentile(lag_ms, 1.0));

@@ -1,6 +1,7 @@
 #include "writer.h"
 
 #include "floorpath.h"
+#include "protocol/reportframes.h"
 
 #include <cerrno>
 #include <ctime>
@@ -51,6 +52,24 @@ bool write_all(int fd, const char *bytes, size_t size)
     return true;
 }
 
+// Whether a period of `every_s` seconds begins between reports k - 1 and k.
+bool period_begins(long k, double rate, double every_s)
+{
+    if (every_s <= 0 || k == 0)
+        return false;
+    return long(double(k) / rate / every_s) != long(double(k - 1) / rate / every_s);
+}
+
+// Three codes in view around the pose, as a camera in mode 2 reports them.
+QByteArray codes_in_view(long k)
+{
+    QVector<protocol::CodeListRecord> codes;
+    for (int n = 0; n < 3; ++n)
+        codes.append({quint16(1 + (k / 523 + n) % 400), qint32(-150 + 100 * n), qint32(25 * n),
+                      quint16(900 * n)});
+    return protocol::code_list_report(codes);
+}
+
 [[noreturn]] void run_writer(int master_fd, WriterShared *shared)
 {
     while (shared->start_ns.load() == 0)
@@ -58,8 +77,12 @@ bool write_all(int fd, const char *bytes, size_t size)
     const int64_t start = shared->start_ns.load();
     for (long k = 0; k < shared->reports; ++k) {
         sleep_until(start + int64_t(double(k) * 1e9 / shared->rate));
-        const QByteArray report =
+        QByteArray report =
             position_report(floor_pose(shared->first_report + k, shared->speed_cm_per_report));
+        if (period_begins(k, shared->rate, shared->code_list_every_s))
+            report += codes_in_view(k);
+        if (period_begins(k, shared->rate, shared->error_every_s))
+            report += protocol::error_report();
         if (!write_all(master_fd, report.constData(), size_t(report.size())))
             _exit(1);
         shared->written_ns()[k] = monotonic_ns();

@@ -14,6 +14,10 @@ struct WriterShared {
     double rate = 0;
     long first_report = 0;
     double speed_cm_per_report = 0;
+    // Besides the positions, a mode-2 code list and an error report every so
+    // many seconds; 0 for none.
+    double code_list_every_s = 0;
+    double error_every_s = 0;
 
     // When the write of each report returned; `reports` entries follow.
     int64_t *written_ns()

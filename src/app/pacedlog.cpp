@@ -23,9 +23,8 @@ void PacedLog::append(const QString &paragraph)
 {
     pending << paragraph;
     pending_characters += paragraph.size() + 1;
-    // More than the log ever holds would be dropped right after being shown.
     while (pending.size() > kMaxParagraphs + kTrimSlack ||
-           pending_characters > kMaxCharacters + kCharacterSlack) {
+           pending_characters > kMaxPendingCharacters) {
         pending_characters -= pending.first().size() + 1;
         pending.removeFirst();
     }

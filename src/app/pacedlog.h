@@ -20,10 +20,14 @@ class QTextEdit;
 // It is bounded in characters too, for a peer far faster than the camera (a
 // USB virtual port ignores the baud rate): at most kMaxCharacters plus
 // kCharacterSlack, cut back to kMaxCharacters by whole paragraphs, oldest
-// first. At the camera's line rate a read holds one or two reports (66 to 132
-// characters of echo), so its 10000 paragraphs stay well inside the bound.
-// Text waiting for the next display frame is bounded the same way: what the
-// bound would drop right after showing it is dropped before.
+// first. At the camera's line rate a read holds one report or a few (67
+// characters of echo each), so 10000 paragraphs fit while reads average up to
+// six reports. At the bound the text costs about 35 MB of memory.
+//
+// Text waiting for the next display frame is bounded as well, oldest first,
+// and more tightly: laying text out costs about 15 ms per 100000 characters,
+// so a peer that is far ahead cannot make one display frame stall the window.
+// At the camera's line rate a display frame brings about 1200 characters.
 class PacedLog : public QObject
 {
     Q_OBJECT
@@ -31,8 +35,9 @@ class PacedLog : public QObject
 public:
     static constexpr int kMaxParagraphs = 10000;
     static constexpr int kTrimSlack = 500;
-    static constexpr int kMaxCharacters = 2000000;
+    static constexpr int kMaxCharacters = 4000000;
     static constexpr int kCharacterSlack = 100000;
+    static constexpr int kMaxPendingCharacters = 150000;
     static constexpr int kFrameMs = 33;
 
     // Becomes a child of `edit`. A log has nothing to undo, and keeping the

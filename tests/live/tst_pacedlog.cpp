@@ -68,33 +68,38 @@ void PacedLogTest::charactersAreBoundedOldestFirstShownOrPending()
     const auto numbered = [](int k) {
         return QString("%1").arg(k, 6, 10, QChar('0')) + QString(2994, 'x');
     };
-    const auto numbers_run_up_to = [](const QTextEdit &edit, int last) {
-        int expected = last - edit.document()->blockCount() + 1;
-        for (QTextBlock b = edit.document()->begin(); b.isValid(); b = b.next())
-            if (b.text().left(6).toInt() != expected++)
-                return false;
-        return true;
-    };
+    const auto number = [](const QTextBlock &block) { return block.text().left(6).toInt(); };
     QTextEdit edit;
     PacedLog log(edit);
-    int k = 0;
-    // Shown one at a time: the bound and its slack are kept, never more.
-    for (; k < 800; ++k) {
+    // Shown one at a time: the bound and its slack are kept, never more, and
+    // what goes is the oldest.
+    const int shown = (PacedLog::kMaxCharacters + 2 * PacedLog::kCharacterSlack) / 3000;
+    for (int k = 0; k < shown; ++k) {
         log.append(numbered(k));
         log.flush();
         QVERIFY(edit.document()->characterCount() <=
                 PacedLog::kMaxCharacters + PacedLog::kCharacterSlack);
     }
-    QVERIFY(edit.document()->characterCount() > PacedLog::kMaxCharacters - 3001);
-    QVERIFY(numbers_run_up_to(edit, k - 1));
+    QTextDocument *document = edit.document();
+    QVERIFY(document->characterCount() > PacedLog::kMaxCharacters - 3001);
+    QCOMPARE(number(document->firstBlock()), shown - document->blockCount());
+    QCOMPARE(number(document->lastBlock()), shown - 1);
 
-    // Far more than the bound waiting for one display frame: only the newest
-    // reach the box, and the pending text never held more.
-    for (; k < 2000; ++k)
+    // Far more than a display frame can lay out, waiting for one: only the
+    // newest reach the box, right after what it showed before.
+    for (int k = shown; k < shown + 200; ++k)
         log.append(numbered(k));
     log.flush();
-    QVERIFY(edit.document()->characterCount() <= PacedLog::kMaxCharacters + 3001);
-    QVERIFY(numbers_run_up_to(edit, k - 1));
+    QCOMPARE(number(document->lastBlock()), shown + 199);
+    QTextBlock block = document->lastBlock();
+    int newest = 0;
+    while (block.isValid() && number(block) >= shown) {
+        QCOMPARE(number(block), shown + 199 - newest);
+        ++newest;
+        block = block.previous();
+    }
+    QVERIFY(newest >= 1 && newest * 3001 <= PacedLog::kMaxPendingCharacters);
+    QCOMPARE(number(block), shown - 1);
 }
 
 void PacedLogTest::clearingAlsoDropsWhatIsNotShownYet()
