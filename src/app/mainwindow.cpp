@@ -20,6 +20,14 @@ static void register_images()
     Q_UNUSED(registered);
 }
 
+namespace
+{
+
+// A port plugged in shows up in the list within a second.
+constexpr int kPortRefreshMs = 1000;
+
+} // namespace
+
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     register_images();
@@ -36,6 +44,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 
     setup_trajectory_plot();
     update_port();
+    // "115200" and "8", as the form already selects them.
     ui->BaudRateBox->setCurrentIndex(4);
     ui->DataBitBox->setCurrentIndex(3);
 
@@ -51,12 +60,12 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     mode_frame = protocol::short_frame(protocol::kModeOneKey);
 
     transport_timer = new QTimer(this);
-    connect(transport_timer, SIGNAL(timeout()), this, SLOT(slot_timeout()));
+    connect(transport_timer, &QTimer::timeout, this, &MainWindow::slot_timeout);
     port_timer = new QTimer(this);
-    connect(port_timer, SIGNAL(timeout()), this, SLOT(update_port()));
-    port_timer->start(1000);
+    connect(port_timer, &QTimer::timeout, this, &MainWindow::update_port);
+    port_timer->start(kPortRefreshMs);
     error_lamp_timer = new QTimer(this);
-    connect(error_lamp_timer, SIGNAL(timeout()), this, SLOT(error_timex()));
+    connect(error_lamp_timer, &QTimer::timeout, this, &MainWindow::error_timex);
 
     sheet_engine = new SheetEngine;
 }

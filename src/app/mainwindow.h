@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocol/reportdecoder.h"
 #include "tags/tagrecord.h"
 
 #include <QByteArray>
@@ -100,4 +101,10 @@ private:
     // as the disconnect button closes it, and the operator is told.
     void watch_for_port_loss();
     void close_lost_port();
+
+    void show_camera_error();
+    void show_pose(const protocol::PositionReport &pose);
+    // Stops the ticks, clears the transfer's state and gives the table back:
+    // how the end acknowledgement and an interruption end a transfer.
+    void end_transfer();
 };

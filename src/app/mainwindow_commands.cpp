@@ -10,13 +10,13 @@
 
 void MainWindow::on_modle1_clicked()
 {
-    mode_frame[2] = char(protocol::kModeOneKey);
+    mode_frame = protocol::short_frame(protocol::kModeOneKey);
     serial->write(mode_frame);
 }
 
 void MainWindow::on_modle2_clicked()
 {
-    mode_frame[2] = char(protocol::kModeTwoKey);
+    mode_frame = protocol::short_frame(protocol::kModeTwoKey);
     serial->write(mode_frame);
 }
 

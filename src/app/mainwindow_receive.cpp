@@ -5,6 +5,7 @@
 #include "protocol/framecutter.h"
 #include "protocol/reportdecoder.h"
 #include "protocol/reporttext.h"
+#include "transfer/transferstate.h"
 #include "ui_mainwindowform.h"
 
 #include <QDebug>
@@ -40,38 +41,20 @@ void MainWindow::decode_frame()
 
     switch (report->kind) {
     case protocol::ReportKind::Error:
-        ui->error_label->setStyleSheet(QStringLiteral("image: url(:/image/image/red.png)"));
-        // Not restarted by further errors: the lamp goes green a second after
-        // the first of a burst, and again after each later one.
-        if (!error_lamp_timer->isActive())
-            error_lamp_timer->start(kErrorLampMs);
+        show_camera_error();
         break;
     case protocol::ReportKind::Count:
         ui->sendNum_edit->setText(QString::number(report->first_count));
         ui->allNum_edit->setText(QString::number(report->second_count));
         break;
     case protocol::ReportKind::RecordAck:
-        // Only the record being sent counts; late or repeated acknowledgements
-        // of earlier records are ignored.
-        if (transport_index < 0 || transport_index >= transport_list.size())
-            break;
-        if (transport_list.at(transport_index).id != report->code_id)
-            break;
-        if (transport_index >= transport_list.size() - 1)
-            all_acked = true;
-        else
-            ++transport_index;
+        acknowledge_record(transport_list, transport_index, all_acked, report->code_id);
         break;
     case protocol::ReportKind::StartAck:
         start_acked = true;
         break;
     case protocol::ReportKind::EndAck:
-        transport_timer->stop();
-        transport_index = 0;
-        start_acked = false;
-        all_acked = false;
-        ui->tableWidget->setEnabled(true);
-        ui->transport_s->setEnabled(true);
+        end_transfer();
         break;
     case protocol::ReportKind::CodeList:
         for (const protocol::CodeListEntry &entry : report->code_list)
@@ -80,27 +63,41 @@ void MainWindow::decode_frame()
     case protocol::ReportKind::Tag:
         append_to_log(*ui->modle2_msg_edit, protocol::tag_line(report->tag));
         break;
-    case protocol::ReportKind::Position: {
-        const protocol::PositionReport &pose = report->position;
-        pos_x = pose.x;
-        pos_y = pose.y;
-        rotation_angle = pose.rotation_angle;
-        attitude_x = pose.attitude_x;
-        attitude_y = pose.attitude_y;
-        qDebug() << pos_x;
-        location_text = protocol::location_text(pos_x, pos_y);
-        ui->current_loc_edit->setText(location_text);
-        ui->current_angle_edit->setText(protocol::degrees_text(rotation_angle));
-        ui->current_angx_edit->setText(protocol::degrees_text(attitude_x));
-        ui->current_angy_edit->setText(protocol::degrees_text(attitude_y));
-        draw_robot_outline(pos_x, pos_y, rotation_angle);
-        append_track_point(pos_x, pos_y);
-        // The camera can send hundreds of positions a second; the plot is
-        // rendered once for all that arrived within a display frame.
-        plot::request_render(*ui->robot_map);
+    case protocol::ReportKind::Position:
+        show_pose(report->position);
         break;
-    }
     case protocol::ReportKind::Dropped:
         break;
     }
+}
+
+void MainWindow::show_camera_error()
+{
+    ui->error_label->setStyleSheet(QStringLiteral("image: url(:/image/image/red.png)"));
+    // Not restarted by further errors: the lamp goes green a second after the
+    // first of a burst, and again after each later one.
+    if (!error_lamp_timer->isActive())
+        error_lamp_timer->start(kErrorLampMs);
+}
+
+void MainWindow::show_pose(const protocol::PositionReport &pose)
+{
+    pos_x = pose.x;
+    pos_y = pose.y;
+    rotation_angle = pose.rotation_angle;
+    attitude_x = pose.attitude_x;
+    attitude_y = pose.attitude_y;
+    // The program's one log line; the stream benchmark counts the decoded
+    // reports by it. A named category would prefix the printed line.
+    qDebug() << pos_x;
+    location_text = protocol::location_text(pos_x, pos_y);
+    ui->current_loc_edit->setText(location_text);
+    ui->current_angle_edit->setText(protocol::degrees_text(rotation_angle));
+    ui->current_angx_edit->setText(protocol::degrees_text(attitude_x));
+    ui->current_angy_edit->setText(protocol::degrees_text(attitude_y));
+    draw_robot_outline(pos_x, pos_y, rotation_angle);
+    append_track_point(pos_x, pos_y);
+    // The camera can send hundreds of positions a second; the plot is
+    // rendered once for all that arrived within a display frame.
+    plot::request_render(*ui->robot_map);
 }

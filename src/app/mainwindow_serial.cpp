@@ -133,19 +133,13 @@ void MainWindow::on_com_disconnectBtn_clicked()
     rx_fe_seen = false;
     rx_frame.clear();
 
-    // A transfer cannot go on without the port.
-    if (!ui->transport_s->isEnabled())
-        ui->transport_s->setEnabled(true);
-    if (!ui->tableWidget->isEnabled())
-        ui->tableWidget->setEnabled(true);
-    if (transport_index > 0)
-        transport_index = 0;
-    if (transport_timer->isActive()) {
-        transport_index = 0;
-        start_acked = false;
-        all_acked = false;
-        transport_timer->stop();
-    }
+    // A transfer cannot go on without the port. Without one running, the
+    // acknowledgement flags keep their values.
+    ui->transport_s->setEnabled(true);
+    ui->tableWidget->setEnabled(true);
+    transport_index = 0;
+    if (transport_timer->isActive())
+        end_transfer();
 }
 
 void MainWindow::update_port()

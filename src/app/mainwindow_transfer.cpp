@@ -3,6 +3,7 @@
 #include "protocol/commandframes.h"
 #include "tags/sheetengine.h"
 #include "transfer/recordcheck.h"
+#include "transfer/transferstate.h"
 #include "transfer/transferstep.h"
 #include "ui_mainwindowform.h"
 
@@ -57,7 +58,7 @@ void MainWindow::on_transport_s_clicked()
     transport_list = snapshot;
     transport_index = 0;
     if (!transport_list.isEmpty()) {
-        transport_timer->start(50);
+        transport_timer->start(kTransferTickMs);
     } else {
         ui->tableWidget->setEnabled(true);
         ui->transport_s->setEnabled(true);
@@ -67,12 +68,15 @@ void MainWindow::on_transport_s_clicked()
 
 void MainWindow::on_transport_e_clicked()
 {
-    transport_index = 0;
-    start_acked = false;
-    all_acked = false;
+    end_transfer();
+}
+
+void MainWindow::end_transfer()
+{
+    transport_timer->stop();
+    clear_transfer_state(transport_index, start_acked, all_acked);
     ui->tableWidget->setEnabled(true);
     ui->transport_s->setEnabled(true);
-    transport_timer->stop();
 }
 
 void MainWindow::slot_timeout()

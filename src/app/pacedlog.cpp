@@ -6,7 +6,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 
-PacedLog::PacedLog(QTextEdit &edit) : QObject(&edit), edit(edit)
+PacedLog::PacedLog(QTextEdit &edit) : QObject(&edit), edit(edit), pacer(this, [this] { flush(); })
 {
     QTextDocument *document = edit.document();
     document->setUndoRedoEnabled(false);
@@ -15,8 +15,6 @@ PacedLog::PacedLog(QTextEdit &edit) : QObject(&edit), edit(edit)
         if (this->edit.document()->isEmpty())
             drop_pending();
     });
-    due.setSingleShot(true);
-    connect(&due, &QTimer::timeout, this, &PacedLog::flush);
 }
 
 void PacedLog::append(const QString &paragraph)
@@ -28,16 +26,12 @@ void PacedLog::append(const QString &paragraph)
         pending_characters -= pending.first().size() + 1;
         pending.removeFirst();
     }
-    if (due.isActive())
-        return;
-    const qint64 waited = since_flush.isValid() ? since_flush.elapsed() : kFrameMs;
-    due.start(int(qMax<qint64>(0, kFrameMs - waited)));
+    pacer.request();
 }
 
 void PacedLog::flush()
 {
-    due.stop();
-    since_flush.start();
+    pacer.shown();
     if (pending.isEmpty())
         return;
     // As QTextEdit::append does: a view at the bottom follows the new text.

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QElapsedTimer>
+#include "plot/displaypacer.h"
+
 #include <QObject>
 #include <QStringList>
-#include <QTimer>
 
 class QTextEdit;
 
@@ -38,7 +38,6 @@ public:
     static constexpr int kMaxCharacters = 4000000;
     static constexpr int kCharacterSlack = 100000;
     static constexpr int kMaxPendingCharacters = 150000;
-    static constexpr int kFrameMs = 33;
 
     // Becomes a child of `edit`. A log has nothing to undo, and keeping the
     // history would grow memory with every paragraph, so undo is turned off.
@@ -56,8 +55,7 @@ private:
     QTextEdit &edit;
     QStringList pending;
     qint64 pending_characters = 0;
-    QTimer due;
-    QElapsedTimer since_flush;
+    DisplayPacer pacer;
 };
 
 // Appends through the log's pacer, or directly where the edit has none.

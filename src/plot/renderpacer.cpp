@@ -1,33 +1,28 @@
 #include "plot/renderpacer.h"
 
+#include "plot/displaypacer.h"
+
 #include <qcustomplot.h>
 
 namespace plot
 {
 
-RenderPacer::RenderPacer(QCustomPlot &plot) : QObject(&plot), plot(plot)
+namespace
 {
-    due.setSingleShot(true);
-    connect(&due, &QTimer::timeout, this, &RenderPacer::render);
-}
 
-void RenderPacer::request()
-{
-    if (due.isActive())
-        return;
-    const qint64 waited = since_render.isValid() ? since_render.elapsed() : kFrameMs;
-    due.start(int(qMax<qint64>(0, kFrameMs - waited)));
-}
+const QString kPacerName = QStringLiteral("render pacer");
 
-void RenderPacer::render()
+} // namespace
+
+void pace_renders(QCustomPlot &plot)
 {
-    since_render.start();
-    plot.replot(QCustomPlot::rpRefreshHint);
+    auto *pacer = new DisplayPacer(&plot, [&plot] { plot.replot(QCustomPlot::rpRefreshHint); });
+    pacer->setObjectName(kPacerName);
 }
 
 void request_render(QCustomPlot &plot)
 {
-    if (auto *pacer = plot.findChild<RenderPacer *>(QString(), Qt::FindDirectChildrenOnly))
+    if (auto *pacer = plot.findChild<DisplayPacer *>(kPacerName, Qt::FindDirectChildrenOnly))
         pacer->request();
     else
         plot.replot(QCustomPlot::rpQueuedReplot);

@@ -1,28 +1,14 @@
 #pragma once
 
+#include "protocol/wirelayout.h"
 #include "tags/tagrecord.h"
 
 #include <QByteArray>
-#include <initializer_list>
 
-// Every byte sequence the host sends to the camera. Frames are
-// FF FE <payload> FE FF with nothing escaped; numbers are big-endian and signed
-// values travel as a sign byte (1 = negative) and a magnitude.
+// Every byte sequence the host sends to the camera, laid out as wirelayout.h
+// says. Nothing is escaped: payload bytes go out as they are.
 namespace protocol
 {
-
-constexpr quint8 kModeOneKey = 0xF0;
-constexpr quint8 kModeTwoKey = 0xF1;
-constexpr quint8 kClearAllKey = 0xFC;
-constexpr quint8 kTransferStartKey = 0xFA;
-constexpr quint8 kTransferEndKey = 0xFB;
-
-constexpr int kRecordFrameSize = 18;
-constexpr int kAngleFrameSize = 13;
-
-// The camera's check byte: the truncated mean of the bytes at `positions`,
-// each read as unsigned.
-quint8 mean_check_byte(const QByteArray &frame, std::initializer_list<int> positions);
 
 // FF FE key FE FF: mode, clear-all, transfer start and end.
 QByteArray short_frame(quint8 key);

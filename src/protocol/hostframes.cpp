@@ -2,7 +2,7 @@
 
 #include "protocol/commandframes.h"
 
-#include <initializer_list>
+#include "protocol/wireframe.h"
 
 namespace protocol
 {
@@ -11,35 +11,9 @@ namespace
 {
 
 // Collected lengths: the wire length less the first and last byte.
-constexpr int kShortCollected = 3;
+constexpr int kShortCollected = kShortFrameSize - 2;
 constexpr int kAngleCollected = kAngleFrameSize - 2;
-constexpr int kRecordCollected = kRecordFrameSize - 2;
-
-// Layouts are given by wire position; collected byte k is wire byte k + 1.
-quint8 at(const QByteArray &collected, int wire_position)
-{
-    return quint8(collected.at(wire_position - 1));
-}
-
-int u16(const QByteArray &collected, int wire_position)
-{
-    return at(collected, wire_position) * 256 + at(collected, wire_position + 1);
-}
-
-int signed16(const QByteArray &collected, int wire_position)
-{
-    const int magnitude = u16(collected, wire_position + 1);
-    return at(collected, wire_position) != 0 ? -magnitude : magnitude;
-}
-
-bool check_byte_holds(const QByteArray &collected, int check_position,
-                      std::initializer_list<int> positions)
-{
-    int sum = 0;
-    for (int position : positions)
-        sum += at(collected, position);
-    return at(collected, check_position) == sum / int(positions.size());
-}
+constexpr int kTagCollected = kTagFrameSize - 2;
 
 HostFrame of_kind(HostFrameKind kind)
 {
@@ -48,9 +22,9 @@ HostFrame of_kind(HostFrameKind kind)
     return frame;
 }
 
-HostFrame short_command(const QByteArray &collected)
+HostFrame short_command(const WireReader &collected)
 {
-    switch (at(collected, 2)) {
+    switch (collected.at(kKeyByte)) {
     case kModeOneKey:
         return of_kind(HostFrameKind::ModeOne);
     case kModeTwoKey:
@@ -66,28 +40,23 @@ HostFrame short_command(const QByteArray &collected)
     }
 }
 
-HostFrame angle_compensation(const QByteArray &collected)
+HostFrame angle_compensation(const WireReader &collected)
 {
-    // Bytes 2..8 never change; anything else of this length is not the host's.
-    static const quint8 fixed[] = {0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F, 0x01};
-    for (int k = 0; k < 7; ++k)
-        if (at(collected, 2 + k) != fixed[k])
+    // The fixed bytes never change; anything else of this length is not the host's.
+    for (int k = 0; k < int(kAngleFixedBytes.size()); ++k)
+        if (collected.at(kAngleFixedFrom + k) != kAngleFixedBytes[k])
             return of_kind(HostFrameKind::Unknown);
     HostFrame frame = of_kind(HostFrameKind::AngleCompensation);
-    frame.compensation_on = at(collected, 9) != 0;
-    frame.check_byte_ok = check_byte_holds(collected, 10, {3, 4, 6, 7, 8, 9});
+    frame.compensation_on = collected.at(kAngleSwitch) != 0;
+    frame.check_byte_ok = collected.check_byte_holds(kAngleCheck, kAngleCheckSet);
     return frame;
 }
 
-HostFrame tag_record(const QByteArray &collected)
+HostFrame tag_record(const WireReader &collected)
 {
     HostFrame frame = of_kind(HostFrameKind::Tag);
-    frame.record.id = u16(collected, 2);
-    frame.record.x_cm = signed16(collected, 4);
-    frame.record.y_cm = signed16(collected, 7);
-    frame.record.side_mm = u16(collected, 10);
-    frame.record.angle_deg = signed16(collected, 12);
-    frame.check_byte_ok = check_byte_holds(collected, 15, {2, 3, 5, 6, 8, 9, 10, 11, 13, 14});
+    frame.record = read_tag_frame(collected);
+    frame.check_byte_ok = collected.check_byte_holds(kTagCheck, kTagCheckSet);
     return frame;
 }
 
@@ -95,13 +64,14 @@ HostFrame tag_record(const QByteArray &collected)
 
 HostFrame classify_host_frame(const QByteArray &collected)
 {
+    const WireReader frame(collected);
     switch (collected.size()) {
     case kShortCollected:
-        return short_command(collected);
+        return short_command(frame);
     case kAngleCollected:
-        return angle_compensation(collected);
-    case kRecordCollected:
-        return tag_record(collected);
+        return angle_compensation(frame);
+    case kTagCollected:
+        return tag_record(frame);
     default:
         return of_kind(HostFrameKind::Unknown);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tags/tagrecord.h"
+
 #include <QByteArray>
 #include <QVector>
 #include <optional>
@@ -30,13 +32,7 @@ struct PositionReport {
 };
 
 // The tag as the camera stores it, in the units of the tag table.
-struct TagReport {
-    int id = 0;
-    int x_cm = 0;
-    int y_cm = 0;
-    int side_mm = 0;
-    int angle_deg = 0;
-};
+using TagReport = TagRecord;
 
 struct CodeListEntry {
     int id = 0;

@@ -1,26 +1,17 @@
 #pragma once
 
+#include "protocol/wirelayout.h"
 #include "tags/tagrecord.h"
 
 #include <QByteArray>
 #include <QVector>
 
-// The reports as the camera writes them: FF FE <payload> FE FF, big-endian
-// magnitudes, signed values as a sign byte (1 = negative) and a magnitude, and
-// where a layout has one, a check byte that is the truncated mean of a fixed
-// set of its bytes. These are what the host's decoder reads; a simulated camera
-// and tests build them here. Payloads are written as they are, even where a
-// value happens to form a marker pair: the camera does not escape either.
+// The reports as the camera writes them, laid out as wirelayout.h says. These
+// are what the host's decoder reads; a simulated camera and tests build them
+// here. Payloads are written as they are, even where a value happens to form
+// a marker pair: the camera does not escape either.
 namespace protocol
 {
-
-constexpr quint8 kErrorKey = 0xFE;
-constexpr quint8 kCountKey = 0xFD;
-
-// Wire position of the position report's check byte.
-constexpr int kPositionCheckByte = 19;
-constexpr int kPositionReportSize = 22;
-constexpr int kMaxCodeListEntries = 127;
 
 // A pose in the units of the wire: tenths for x, y and the rotation angle,
 // hundredths of a degree for the attitude angles.

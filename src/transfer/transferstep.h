@@ -6,6 +6,10 @@
 // the tag table's row count.
 constexpr int kMaxTransportLimit = 20000;
 
+// One frame per tick: the camera answers each well within it, and a transfer
+// of N records takes at least N + 2 ticks.
+constexpr int kTransferTickMs = 50;
+
 // Which frame one transfer tick writes, from the camera's acknowledgements
 // so far.
 enum class TransferFrame {

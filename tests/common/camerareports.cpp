@@ -39,7 +39,7 @@ QByteArray collected_frame(const QByteArray &wire)
     return wire.mid(1, wire.size() - 2);
 }
 
-QByteArray position_report(const PositionFields &f)
+QByteArray position_bytes(const PositionBytes &f)
 {
     QByteArray frame(22, '\0');
     frame[0] = char(0xFF);
@@ -59,18 +59,18 @@ QByteArray position_report(const PositionFields &f)
     return frame;
 }
 
-QByteArray position_report_at(double x, double y, double angle)
+QByteArray position_bytes_at(double x, double y, double angle)
 {
-    PositionFields f;
+    PositionBytes f;
     f.x_sign = x < 0 ? 1 : 0;
     f.x_tenths = int(std::lround(std::fabs(x) * 10));
     f.y_sign = y < 0 ? 1 : 0;
     f.y_tenths = int(std::lround(std::fabs(y) * 10));
     f.rotation_tenths = int(std::lround(angle * 10));
-    return position_report(f);
+    return position_bytes(f);
 }
 
-QByteArray code_list_report(const QList<CodeListFields> &entries)
+QByteArray code_list_bytes(const QList<CodeListBytes> &entries)
 {
     const int n = entries.size();
     QByteArray frame(11 * n + 6, '\0');
@@ -78,7 +78,7 @@ QByteArray code_list_report(const QList<CodeListFields> &entries)
     frame[1] = char(0xFE);
     frame[2] = char(n);
     for (int k = 0; k < n; ++k) {
-        const CodeListFields &e = entries.at(k);
+        const CodeListBytes &e = entries.at(k);
         const int at = 3 + 11 * k;
         put_u16(frame, at, e.id);
         frame[at + 2] = char(e.first_sign);

@@ -3,7 +3,9 @@
 #include <QByteArray>
 #include <QString>
 
-// Frames as the camera sends them, for tests that play the camera.
+// Frames as the camera sends them, for tests that play the camera. Built by
+// hand, apart from src/protocol, so the decoder is tested against bytes that
+// its own encoders did not write.
 
 // "FF FE 0A" -> the three bytes; spaces are ignored.
 QByteArray hex_bytes(const char *text);
@@ -11,7 +13,7 @@ QByteArray hex_bytes(const char *text);
 // What the receiver keeps of a wire frame: without its first and last byte.
 QByteArray collected_frame(const QByteArray &wire);
 
-struct PositionFields {
+struct PositionBytes {
     int x_sign = 0;
     int x_tenths = 0; // 24-bit magnitude
     int y_sign = 0;
@@ -25,12 +27,12 @@ struct PositionFields {
 };
 
 // The 22-byte position report.
-QByteArray position_report(const PositionFields &fields);
+QByteArray position_bytes(const PositionBytes &fields);
 
 // A position report for (x, y) and a rotation angle, to a tenth.
-QByteArray position_report_at(double x, double y, double angle);
+QByteArray position_bytes_at(double x, double y, double angle);
 
-struct CodeListFields {
+struct CodeListBytes {
     int id = 0;
     int first_sign = 0;
     int first_tenths = 0;
@@ -41,4 +43,4 @@ struct CodeListFields {
 };
 
 // The code list report of the given entries (at most 127).
-QByteArray code_list_report(const QList<CodeListFields> &entries);
+QByteArray code_list_bytes(const QList<CodeListBytes> &entries);

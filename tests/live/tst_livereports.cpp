@@ -54,16 +54,16 @@ QByteArray mixed_stream()
 {
     QByteArray stream;
     stream += hex_bytes("00 FE FF 13");
-    stream += position_report_at(10, 20, 90);
+    stream += position_bytes_at(10, 20, 90);
     stream += hex_bytes("FF FE FD 00 01 00 02 FE FF");
-    CodeListFields entry;
+    CodeListBytes entry;
     entry.id = 42;
     entry.first_tenths = 15;
-    stream += code_list_report({entry});
+    stream += code_list_bytes({entry});
     stream += hex_bytes("FF FE 01 FF FE FE 00 FE FF"); // restarted into an error report
-    stream += position_report_at(-30.5, 7.2, 359.9);
+    stream += position_bytes_at(-30.5, 7.2, 359.9);
     stream += hex_bytes("FF FE 4E 1F 00 FF FF 01 FF FF 03 E7 00 01 67 92 FE FF");
-    stream += position_report_at(44, -55, 0);
+    stream += position_bytes_at(44, -55, 0);
     return stream;
 }
 
@@ -198,14 +198,14 @@ void LiveReportsTest::positionReportShowsPoseOutlineAndTrack()
 {
     LiveWindow live;
     QVERIFY(live.connect_port());
-    PositionFields fields;
+    PositionBytes fields;
     fields.x_sign = 1;
     fields.x_tenths = 1234;
     fields.y_tenths = 56;
     fields.rotation_tenths = 1805;
     fields.attitude_x_sign = 1;
     fields.attitude_x_hundredths = 123;
-    QVERIFY(live.play(position_report(fields)));
+    QVERIFY(live.play(position_bytes(fields)));
     QCOMPARE(live.form().current_loc_edit->text(), QString("-123.4,5.6"));
     QCOMPARE(live.window.location_text, QString("-123.4,5.6"));
     QCOMPARE(live.form().current_angle_edit->text(), QString("180.5°"));
@@ -214,7 +214,7 @@ void LiveReportsTest::positionReportShowsPoseOutlineAndTrack()
     QCOMPARE(live.window.pos_x, -123.4f);
     QCOMPARE(live.window.attitude_y, 0.0f);
 
-    QVERIFY(live.play(position_report_at(10, 20, 90)));
+    QVERIFY(live.play(position_bytes_at(10, 20, 90)));
     const float expected[8] = {-2, 14, -2, 26, 22, 26, 22, 14};
     for (int k = 0; k < 8; ++k)
         QVERIFY(qAbs(live.window.corner_points[k] - expected[k]) < 1e-4f);
@@ -232,8 +232,8 @@ void LiveReportsTest::positionsOfOneReadAreRenderedOnce()
     QVERIFY(live.connect_port());
     QCustomPlot *plot = live.form().robot_map;
     QSignalSpy renders(plot, &QCustomPlot::afterReplot);
-    QVERIFY(live.play(position_report_at(1, 2, 3) + position_report_at(4, 5, 6) +
-                      position_report_at(7, 8, 9)));
+    QVERIFY(live.play(position_bytes_at(1, 2, 3) + position_bytes_at(4, 5, 6) +
+                      position_bytes_at(7, 8, 9)));
     QCOMPARE(live.log_paragraphs(), 1);
     QTRY_COMPARE(renders.count(), 1);
     QCoreApplication::processEvents();
@@ -246,13 +246,13 @@ void LiveReportsTest::wrongCheckByteLeavesPoseUnchanged()
 {
     LiveWindow live;
     QVERIFY(live.connect_port());
-    QVERIFY(live.play(position_report_at(10, 20, 90)));
+    QVERIFY(live.play(position_bytes_at(10, 20, 90)));
     const std::vector<float> corners(live.window.corner_points, live.window.corner_points + 8);
-    PositionFields bad;
+    PositionBytes bad;
     bad.x_tenths = 1234;
     bad.y_tenths = 56;
     bad.check_offset = 1;
-    QVERIFY(live.play(position_report(bad)));
+    QVERIFY(live.play(position_bytes(bad)));
     QVERIFY(live.sync(1, 1));
     QCOMPARE(live.form().current_loc_edit->text(), QString("10,20"));
     QCOMPARE(live.window.pos_x, 10.0f);
@@ -283,15 +283,15 @@ void LiveReportsTest::modeTwoBoxShowsTagsAndCodes()
 {
     LiveWindow live;
     QVERIFY(live.connect_port());
-    CodeListFields bad;
+    CodeListBytes bad;
     bad.id = 1;
     bad.check_offset = 1;
-    CodeListFields good;
+    CodeListBytes good;
     good.id = 300;
     good.second_sign = 1;
     good.second_tenths = 1234;
     good.third_tenths = 3600;
-    QVERIFY(live.play(code_list_report({bad, good})));
+    QVERIFY(live.play(code_list_bytes({bad, good})));
     QVERIFY(live.play(hex_bytes("FF FE 00 00 FE FF"))); // a list of no codes
     // Id 300 has high byte 01: the frame is taken for a 12-byte list.
     QVERIFY(live.play(hex_bytes("FF FE 01 2C 01 00 78 00 00 2D 00 96 01 00 5A 2D FE FF")));
@@ -354,10 +354,10 @@ void LiveReportsTest::fullTrajectoryShowsEveryNewReport()
     live.window.max_track_points = 3;
     QVERIFY(live.connect_port());
     for (int k = 1; k <= 5; ++k)
-        QVERIFY(live.play(position_report_at(k, 5, 0)));
+        QVERIFY(live.play(position_bytes_at(k, 5, 0)));
     QCOMPARE(live.window.track_x, QVector<double>({3, 4, 5}));
     QCOMPARE(shown_track(live.window), stored_track(live.window));
-    QVERIFY(live.play(position_report_at(6, 5, 0)));
+    QVERIFY(live.play(position_bytes_at(6, 5, 0)));
     QCOMPARE(live.window.track_x, QVector<double>({4, 5, 6}));
     QCOMPARE(shown_track(live.window), stored_track(live.window));
 }
@@ -366,8 +366,8 @@ void LiveReportsTest::clearingTrajectoryKeepsOutline()
 {
     LiveWindow live;
     QVERIFY(live.connect_port());
-    QVERIFY(live.play(position_report_at(10, 20, 90)));
-    QVERIFY(live.play(position_report_at(11, 21, 90)));
+    QVERIFY(live.play(position_bytes_at(10, 20, 90)));
+    QVERIFY(live.play(position_bytes_at(11, 21, 90)));
     const std::vector<float> corners(live.window.corner_points, live.window.corner_points + 8);
     live.form().locus_clean->click();
     QVERIFY(live.window.track_x.isEmpty());
@@ -375,7 +375,7 @@ void LiveReportsTest::clearingTrajectoryKeepsOutline()
     QVERIFY(live.form().robot_map->graph(0)->data()->isEmpty());
     QCOMPARE(std::vector<float>(live.window.corner_points, live.window.corner_points + 8), corners);
     QCOMPARE(live.form().robot_map->graph(1)->data()->size(), 2);
-    QVERIFY(live.play(position_report_at(12, 22, 90)));
+    QVERIFY(live.play(position_bytes_at(12, 22, 90)));
     QCOMPARE(live.window.track_x, QVector<double>({12}));
 }
 

@@ -269,7 +269,7 @@ void SerialLinkTest::afterALostPortAFreshConnectShowsNewPositions()
     accept_next_message_box();
     live.form().com_connectBtn->click();
     QVERIFY(live.window.serial->isOpen());
-    QVERIFY(replacement.write(position_report_at(1.2, 3.4, 0)));
+    QVERIFY(replacement.write(position_bytes_at(1.2, 3.4, 0)));
     QTRY_COMPARE(live.form().current_loc_edit->text(), QString("1.2,3.4"));
 }
 

@@ -1,3 +1,4 @@
+#include "plot/displaypacer.h"
 #include "plot/renderpacer.h"
 #include "plot/robotoutline.h"
 #include "plot/trajectory.h"
@@ -240,7 +241,7 @@ void TrajectoryPlotTest::rendersAtMostOncePerFrame()
     plot::request_render(plot);
     QTRY_COMPARE(renders.count(), 2);
     // Timers may fire up to 5 % early.
-    QVERIFY(clock.elapsed() - first >= plot::RenderPacer::kFrameMs * 95 / 100);
+    QVERIFY(clock.elapsed() - first >= DisplayPacer::kFrameMs * 95 / 100);
     QCoreApplication::processEvents();
     QCOMPARE(renders.count(), 2);
 }

@@ -83,9 +83,9 @@ void FrameCutterTest::markersCutTheStream_data()
         << hex_bytes("00 11 FE 22 FF FE 33 FE FF 44 FE") << "FE 33 FE";
     QTest::newRow("unfinished frame is not handed on") << hex_bytes("FF FE 01 02 FE") << "";
     QTest::newRow("position report")
-        << position_report_at(-123.4, 5.6, 180.5)
+        << position_bytes_at(-123.4, 5.6, 180.5)
         << QString::fromLatin1(
-               collected_frame(position_report_at(-123.4, 5.6, 180.5)).toHex(' ').toUpper());
+               collected_frame(position_bytes_at(-123.4, 5.6, 180.5)).toHex(' ').toUpper());
 }
 
 void FrameCutterTest::markersCutTheStream()

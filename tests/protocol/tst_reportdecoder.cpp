@@ -6,7 +6,7 @@
 
 using protocol::ReportKind;
 
-Q_DECLARE_METATYPE(PositionFields)
+Q_DECLARE_METATYPE(PositionBytes)
 
 namespace
 {
@@ -74,7 +74,7 @@ void ReportDecoderTest::rulesAreTriedInOrder_data()
     QTest::newRow("short frame with another key is consumed")
         << hex_bytes("FF FE F0 FE FF") << int(ReportKind::Dropped);
     QTest::newRow("code list of one")
-        << code_list_report({CodeListFields{}}) << int(ReportKind::CodeList);
+        << code_list_bytes({CodeListBytes{}}) << int(ReportKind::CodeList);
     QTest::newRow("12-byte list of one") << twelve_byte_list(1, 1) << int(ReportKind::Dropped);
     QTest::newRow("12-byte list of 127") << twelve_byte_list(127, 127) << int(ReportKind::Dropped);
     QTest::newRow("count byte 0x80 is negative, not 128") << twelve_byte_list(0x80, 128) << kNoRule;
@@ -85,12 +85,12 @@ void ReportDecoderTest::rulesAreTriedInOrder_data()
     QTest::newRow("tag report with wrong check byte")
         << hex_bytes("FF FE 4E 1F 00 FF FF 01 FF FF 03 E7 00 01 67 93 FE FF")
         << int(ReportKind::Dropped);
-    QTest::newRow("position report") << position_report_at(1, 2, 3) << int(ReportKind::Position);
-    PositionFields off_by_one;
+    QTest::newRow("position report") << position_bytes_at(1, 2, 3) << int(ReportKind::Position);
+    PositionBytes off_by_one;
     off_by_one.x_tenths = 1234;
     off_by_one.check_offset = 1;
     QTest::newRow("position report with wrong check byte")
-        << position_report(off_by_one) << int(ReportKind::Dropped);
+        << position_bytes(off_by_one) << int(ReportKind::Dropped);
     QTest::newRow("one-byte frame") << hex_bytes("FF FE FF") << kNoRule;
     QTest::newRow("two-byte frame") << hex_bytes("FF FE FE FF") << kNoRule;
 }
@@ -105,14 +105,14 @@ void ReportDecoderTest::rulesAreTriedInOrder()
 
 void ReportDecoderTest::positionReportIsSignedAndScaled_data()
 {
-    QTest::addColumn<PositionFields>("fields");
+    QTest::addColumn<PositionBytes>("fields");
     QTest::addColumn<float>("x");
     QTest::addColumn<float>("y");
     QTest::addColumn<float>("rotation");
     QTest::addColumn<float>("attitude_x");
     QTest::addColumn<float>("attitude_y");
 
-    PositionFields mixed;
+    PositionBytes mixed;
     mixed.x_sign = 1;
     mixed.x_tenths = 1234;
     mixed.y_tenths = 56;
@@ -121,7 +121,7 @@ void ReportDecoderTest::positionReportIsSignedAndScaled_data()
     mixed.attitude_x_hundredths = 123;
     QTest::newRow("signs and scales") << mixed << -123.4f << 5.6f << 180.5f << -1.23f << 0.0f;
 
-    PositionFields largest;
+    PositionBytes largest;
     largest.x_tenths = 0xFFFFFF;
     largest.y_sign = 0x80;
     largest.y_tenths = 0xFFFFFF;
@@ -135,13 +135,13 @@ void ReportDecoderTest::positionReportIsSignedAndScaled_data()
 
 void ReportDecoderTest::positionReportIsSignedAndScaled()
 {
-    QFETCH(PositionFields, fields);
+    QFETCH(PositionBytes, fields);
     QFETCH(float, x);
     QFETCH(float, y);
     QFETCH(float, rotation);
     QFETCH(float, attitude_x);
     QFETCH(float, attitude_y);
-    const std::optional<protocol::Report> report = decode_wire(position_report(fields));
+    const std::optional<protocol::Report> report = decode_wire(position_bytes(fields));
     QVERIFY(report);
     QCOMPARE(int(report->kind), int(ReportKind::Position));
     // Exact: the camera's values are divided in single precision.
@@ -196,17 +196,17 @@ void ReportDecoderTest::tagReportWithLargestValues()
 
 void ReportDecoderTest::codeListSkipsOnlyEntriesWithWrongCheckByte()
 {
-    CodeListFields bad;
+    CodeListBytes bad;
     bad.id = 9;
     bad.first_tenths = 40;
     bad.check_offset = 1;
-    CodeListFields good;
+    CodeListBytes good;
     good.id = 513;
     good.first_sign = 1;
     good.first_tenths = 125;
     good.second_tenths = 34;
     good.third_tenths = 65535;
-    const std::optional<protocol::Report> report = decode_wire(code_list_report({bad, good}));
+    const std::optional<protocol::Report> report = decode_wire(code_list_bytes({bad, good}));
     QVERIFY(report);
     QCOMPARE(int(report->kind), int(ReportKind::CodeList));
     QCOMPARE(report->code_list.size(), 1);

@@ -8,7 +8,8 @@
 class MainWindow;
 
 // The camera's side of a transfer on a real pseudo-terminal: it collects the
-// frames the program sends and answers with acknowledgements.
+// frames the program sends and answers with acknowledgements. It cuts and
+// builds frames by hand, apart from src/protocol, as an independent witness.
 class ScriptedCamera
 {
 public:

@@ -5,6 +5,7 @@
 #include "pseudoterminal.h"
 #include "tags/sheetengine.h"
 #include "transfer/recordcheck.h"
+#include "transfer/transferstate.h"
 #include "transfer/transferstep.h"
 #include "ui_mainwindowform.h"
 
@@ -48,6 +49,8 @@ private slots:
     void limitTextIsReadAsAnIntegerAndCappedAt20000_data();
     void limitTextIsReadAsAnIntegerAndCappedAt20000();
     void recordIsRefusedExactlyWhenTheCameraCannotCutItWhole();
+    void acknowledgementMovesOnlyTheRecordBeingSent_data();
+    void acknowledgementMovesOnlyTheRecordBeingSent();
 
     void settingTheLimitShowsItAndBindsTheImport();
     void startWithThePortClosedWarnsAndChangesNothing();
@@ -206,6 +209,36 @@ void TransferStepsTest::recordIsRefusedExactlyWhenTheCameraCannotCutItWhole()
              QString("x坐标(cm)的值65279在帧中形成帧标记FE FF，相机收不到完整的帧"));
     QCOMPARE(*why_camera_cannot_receive({1, 0, -65534, 0, 0}),
              QString("y坐标(cm)的值-65534在帧中形成帧标记FF FE，相机收不到完整的帧"));
+}
+
+void TransferStepsTest::acknowledgementMovesOnlyTheRecordBeingSent_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("code_id");
+    QTest::addColumn<int>("index_after");
+    QTest::addColumn<bool>("all_acked_after");
+    // Records 0, 1 and 2 carry the ids 5, 6 and 7.
+    QTest::newRow("current record") << 3 << 0 << 5 << 1 << false;
+    QTest::newRow("an earlier record, late") << 3 << 1 << 5 << 1 << false;
+    QTest::newRow("a later record") << 3 << 0 << 6 << 0 << false;
+    QTest::newRow("the last record") << 3 << 2 << 7 << 2 << true;
+    QTest::newRow("no snapshot yet") << 0 << 0 << 5 << 0 << false;
+    QTest::newRow("index past the list") << 3 << 3 << 7 << 3 << false;
+}
+
+void TransferStepsTest::acknowledgementMovesOnlyTheRecordBeingSent()
+{
+    QFETCH(int, size);
+    QFETCH(int, index);
+    QFETCH(int, code_id);
+    QVector<TagRecord> list;
+    for (int k = 0; k < size; ++k)
+        list.append(TagRecord{5 + k, 0, 0, 0, 0});
+    bool all_acked = false;
+    acknowledge_record(list, index, all_acked, code_id);
+    QTEST(index, "index_after");
+    QTEST(all_acked, "all_acked_after");
 }
 
 void TransferStepsTest::settingTheLimitShowsItAndBindsTheImport()

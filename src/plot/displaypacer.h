@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <functional>
+
+// Shows something at most once per display frame, however often it changes:
+// the camera can report hundreds of times a second, while a render of a full
+// trajectory or an edit of a full log costs milliseconds. A request made while
+// a showing is due is folded into it, so what is shown is always the latest.
+class DisplayPacer : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kFrameMs = 33;
+
+    // `show` runs when a requested frame is due. Anything that shows outside
+    // the pacer calls shown().
+    DisplayPacer(QObject *parent, std::function<void()> show);
+
+    // Asks for a showing: at once in the next pass of the event loop if the
+    // last was a frame ago, else when its frame ends.
+    void request();
+
+    // What is shown is up to date: nothing is due, and the next frame starts now.
+    void shown();
+
+private:
+    std::function<void()> show;
+    QTimer due;
+    QElapsedTimer since_shown;
+};
