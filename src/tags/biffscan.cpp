@@ -142,7 +142,7 @@ class Scanner
 public:
     explicit Scanner(const QByteArray &bytes) : stream(bytes) {}
 
-    std::optional<BiffScan> run()
+    ReadResult<BiffScan> run()
     {
         QVector<Record> records;
         for (qint64 at = 0; at + 4 <= stream.size();) {
@@ -151,16 +151,23 @@ public:
             record.type = u16_at(stream, int(at));
             const quint16 size = u16_at(stream, int(at) + 2);
             if (size > kMaxRecordBytes || at + 4 + size > stream.size())
-                return std::nullopt;
+                return refused(record, QStringLiteral("declares %1 bytes, past the %2")
+                                           .arg(size)
+                                           .arg(size > kMaxRecordBytes
+                                                    ? QStringLiteral("largest record")
+                                                    : QStringLiteral("end of the stream")));
             record.body = stream.mid(int(at) + 4, size);
             records << record;
             at += 4 + size;
         }
         if (records.isEmpty() || records.first().type != kBof || records.first().body.size() < 2)
-            return std::nullopt;
+            return Refusal{RefusalKind::Biff,
+                           QStringLiteral("workbook stream does not start with a BOF record")};
         const quint16 version = u16_at(records.first().body, 0);
         if (version != 0x0600 && version != 0x0500)
-            return std::nullopt;
+            return Refusal{RefusalKind::Biff,
+                           QStringLiteral("BIFF version 0x%1 is neither BIFF5 nor BIFF8")
+                               .arg(version, 4, 16, QLatin1Char('0'))};
         result.version = version == 0x0600 ? 8 : 5;
 
         qint64 first_sheet_offset = -1;
@@ -168,28 +175,34 @@ public:
             const Record &record = records.at(i);
             switch (record.type) {
             case kFilePass:
-                return std::nullopt;
+                return refused(record, QStringLiteral("the workbook is encrypted"));
             case kBoundSheet:
                 if (record.body.size() < 6 || !string_fits(record.body, 6, 1))
-                    return std::nullopt;
+                    return refused(record, QStringLiteral("sheet name runs past the record"));
                 if (first_sheet_offset < 0)
                     first_sheet_offset = u32_at(record.body, 0);
                 break;
             case kFormat:
                 if (!string_fits(record.body, 2, result.version == 8 ? 2 : 1))
-                    return std::nullopt;
+                    return refused(record, QStringLiteral("format string runs past the record"));
                 break;
             case kLabel:
                 if (!string_fits(record.body, 6, 2))
-                    return std::nullopt;
+                    return refused(record, QStringLiteral("label text runs past the record"));
                 break;
             case kSst:
                 if (!strings_fit(records, i))
-                    return std::nullopt;
+                    return refused(record,
+                                   QStringLiteral("%1 shared strings declared, more "
+                                                  "than its records hold")
+                                       .arg(record.body.size() >= 8 ? u32_at(record.body, 4) : 0));
                 break;
             case kDimensions:
                 if (!bounded_dimensions(record.body))
-                    return std::nullopt;
+                    return refused(record, QStringLiteral("sheet dimensions exceed %1 rows, 256 "
+                                                          "columns or %2 cells")
+                                               .arg(65536)
+                                               .arg(kMaxSheetCells));
                 break;
             default:
                 break;
@@ -200,6 +213,14 @@ public:
     }
 
 private:
+    static Refusal refused(const Record &record, const QString &why)
+    {
+        return Refusal{RefusalKind::Biff,
+                       QStringLiteral("record 0x%1 at offset %2: %3")
+                           .arg(QStringLiteral("%1").arg(record.type, 4, 16, QLatin1Char('0')),
+                                QString::number(record.offset), why)};
+    }
+
     // Walks every string the SST record declares, across its CONTINUE
     // records, the way a reader must: FreeXL trusts the declared count and
     // lengths, so each of them has to be backed by bytes.
@@ -351,7 +372,7 @@ private:
 
 } // namespace
 
-std::optional<BiffScan> scan_biff_workbook(const QByteArray &stream)
+ReadResult<BiffScan> scan_biff_workbook(const QByteArray &stream)
 {
     return Scanner(stream).run();
 }

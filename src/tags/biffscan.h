@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QVector>
-#include <optional>
 
 // What a walk over a BIFF workbook stream learns before the stream is handed
 // to FreeXL: that every record fits, that no declared size would make the
@@ -17,7 +16,7 @@ struct BiffScan {
     QVector<SheetCell> exact_cells;
 };
 
-// Nothing when the stream is not a BIFF5/BIFF8 workbook, is encrypted, has a
+// Refused when the stream is not a BIFF5/BIFF8 workbook, is encrypted, has a
 // record running past its end, or declares a sheet dimension or string count
 // beyond what its bytes can hold or a sheet may have.
-std::optional<BiffScan> scan_biff_workbook(const QByteArray &stream);
+ReadResult<BiffScan> scan_biff_workbook(const QByteArray &stream);

@@ -27,24 +27,28 @@ class CompoundFile
 public:
     explicit CompoundFile(const QByteArray &file) : bytes(file) {}
 
+    // Why load() or stream() failed.
+    QString problem;
+
     bool load()
     {
         if (bytes.size() < 512 || !bytes.startsWith(kSignature) || u16_at(bytes, 0x1C) != 0xFFFE)
-            return false;
+            return refuse(QStringLiteral("header is cut short or has no byte-order mark"));
         const quint16 shift = u16_at(bytes, 0x1E);
         const quint16 mini_shift = u16_at(bytes, 0x20);
         if ((shift != 9 && shift != 12) || mini_shift != 6)
-            return false;
+            return refuse(QStringLiteral("sector sizes 2^%1 and 2^%2 are not those of a workbook")
+                              .arg(QString::number(shift), QString::number(mini_shift)));
         sector_size = 1 << shift;
         if (bytes.size() < sector_size)
-            return false;
+            return refuse(QStringLiteral("file is shorter than one sector"));
         // Only whole sectors count; a torn last sector is never read.
         sector_count = (bytes.size() - sector_size) / sector_size;
         mini_cutoff = u32_at(bytes, 0x38);
         return load_fat() && load_directory();
     }
 
-    std::optional<QByteArray> stream(const QStringList &names) const
+    std::optional<QByteArray> stream(const QStringList &names)
     {
         for (int at = 0; at + kDirectoryEntrySize <= directory.size(); at += kDirectoryEntrySize) {
             if (quint8(directory.at(at + 0x42)) != 2)
@@ -60,22 +64,39 @@ public:
             const quint32 start = u32_at(directory, at + 0x74);
             const quint32 size = u32_at(directory, at + 0x78);
             if (size > quint32(bytes.size()))
-                return std::nullopt;
-            if (size < mini_cutoff)
-                return mini_stream_chain(start, size);
-            return chain(fat, start, size);
+                return refuse_stream(name, size);
+            const std::optional<QByteArray> out =
+                size < mini_cutoff ? mini_stream_chain(start, size) : chain(fat, start, size);
+            if (!out)
+                return refuse_stream(name, size);
+            return out;
         }
+        refuse(QStringLiteral("no stream named %1").arg(names.join(QStringLiteral(" or "))));
         return std::nullopt;
     }
 
 private:
+    bool refuse(const QString &why)
+    {
+        problem = why;
+        return false;
+    }
+
+    std::optional<QByteArray> refuse_stream(const QString &name, quint32 size)
+    {
+        refuse(QStringLiteral("stream %1 of %2 bytes runs past the sectors present")
+                   .arg(name, QString::number(size)));
+        return std::nullopt;
+    }
+
     // Sector numbers of the allocation table: 109 in the header, the rest
     // in a chain of extension sectors.
     bool load_fat()
     {
         const quint32 fat_sectors = u32_at(bytes, 0x2C);
         if (fat_sectors > quint32(sector_count))
-            return false;
+            return refuse(QStringLiteral("allocation table of %1 sectors in a file of %2")
+                              .arg(QString::number(fat_sectors), QString::number(sector_count)));
         QVector<quint32> fat_sector_ids;
         for (int i = 0; i < kHeaderFatEntries && quint32(fat_sector_ids.size()) < fat_sectors; ++i)
             fat_sector_ids << u32_at(bytes, 0x4C + 4 * i);
@@ -83,7 +104,8 @@ private:
         int hops = 0;
         while (quint32(fat_sector_ids.size()) < fat_sectors) {
             if (extension >= quint32(sector_count) || ++hops > sector_count)
-                return false;
+                return refuse(QStringLiteral("allocation table extension chain leaves the file "
+                                             "or loops"));
             const qint64 base = sector_offset(extension);
             const int per_sector = sector_size / 4 - 1;
             for (int i = 0; i < per_sector && quint32(fat_sector_ids.size()) < fat_sectors; ++i)
@@ -92,7 +114,8 @@ private:
         }
         for (quint32 id : fat_sector_ids) {
             if (id >= quint32(sector_count))
-                return false;
+                return refuse(
+                    QStringLiteral("allocation table sector %1 lies past the file").arg(id));
             const qint64 base = sector_offset(id);
             for (int i = 0; i < sector_size / 4; ++i)
                 fat << u32_at(bytes, base + 4 * i);
@@ -104,16 +127,22 @@ private:
     {
         const std::optional<QByteArray> entries = chain(fat, u32_at(bytes, 0x30), -1);
         if (!entries || entries->size() < kDirectoryEntrySize)
-            return false;
+            return refuse(QStringLiteral("directory chain leaves the file or loops"));
         directory = *entries;
         // FreeXL reads this directory again on its own and trusts each
         // entry's name length; an entry of any other shape is refused here.
         for (int at = 0; at + kDirectoryEntrySize <= directory.size(); at += kDirectoryEntrySize) {
             const int name_bytes = u16_at(directory, at + 0x40);
             const int type = quint8(directory.at(at + 0x42));
-            if (name_bytes > 64 || name_bytes % 2 != 0 ||
-                (type != 0 && type != 1 && type != 2 && type != 5))
-                return false;
+            if (name_bytes > 64 || name_bytes % 2 != 0)
+                return refuse(QStringLiteral("directory entry %1 declares a name of %2 bytes, "
+                                             "not an even count up to 64")
+                                  .arg(QString::number(at / kDirectoryEntrySize),
+                                       QString::number(name_bytes)));
+            if (type != 0 && type != 1 && type != 2 && type != 5)
+                return refuse(
+                    QStringLiteral("directory entry %1 is of unknown type %2")
+                        .arg(QString::number(at / kDirectoryEntrySize), QString::number(type)));
         }
         // The root entry holds the mini stream; the mini table is a chain of
         // ordinary sectors.
@@ -123,7 +152,8 @@ private:
         if (mini_fat_start != kEndOfChain && mini_fat_start != kFreeSector) {
             const std::optional<QByteArray> table = chain(fat, mini_fat_start, -1);
             if (!table)
-                return false;
+                return refuse(QStringLiteral("mini allocation table chain leaves the file "
+                                             "or loops"));
             for (int at = 0; at + 4 <= table->size(); at += 4)
                 mini_fat << u32_at(*table, at);
         }
@@ -194,10 +224,13 @@ bool is_compound_file(const QByteArray &bytes)
     return bytes.startsWith(kSignature);
 }
 
-std::optional<QByteArray> read_compound_stream(const QByteArray &bytes, const QStringList &names)
+ReadResult<QByteArray> read_compound_stream(const QByteArray &bytes, const QStringList &names)
 {
     CompoundFile file(bytes);
     if (!file.load())
-        return std::nullopt;
-    return file.stream(names);
+        return Refusal{RefusalKind::CompoundFile, file.problem};
+    std::optional<QByteArray> stream = file.stream(names);
+    if (!stream)
+        return Refusal{RefusalKind::CompoundFile, file.problem};
+    return std::move(*stream);
 }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "tags/readresult.h"
+
 #include <QByteArray>
 #include <QStringList>
-#include <optional>
 
 // True when the bytes start with the signature of a Compound File Binary
 // container, the envelope of .xls workbooks.
@@ -11,5 +12,5 @@ bool is_compound_file(const QByteArray &bytes);
 // The bytes of the first stream named one of `names` (compared without
 // case). Every sector number, chain and size is checked against the bytes
 // actually present, so nothing is allocated from what the file merely
-// declares. Nothing when the container is malformed or has no such stream.
-std::optional<QByteArray> read_compound_stream(const QByteArray &bytes, const QStringList &names);
+// declares. Refused when the container is malformed or has no such stream.
+ReadResult<QByteArray> read_compound_stream(const QByteArray &bytes, const QStringList &names);

@@ -16,22 +16,43 @@ const QString kText = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:text
 const QString kLibreOfficeCalc =
     QStringLiteral("urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0");
 const QString kSpreadsheetMime = QStringLiteral("application/vnd.oasis.opendocument.spreadsheet");
+const QString kContentPart = QStringLiteral("content.xml");
 
 bool is_element(const QXmlStreamReader &xml, const QString &ns, const char *name)
 {
     return xml.namespaceUri() == ns && xml.name() == QLatin1String(name);
 }
 
-// A repeat count; 1 when absent, nothing when malformed.
-std::optional<qint64> repeat_count(const QXmlStreamAttributes &attributes, const char *name)
+// A refusal that names the line of content.xml the reader had reached.
+Refusal refusal_at(const QXmlStreamReader &xml, RefusalKind kind, const QString &what)
 {
-    const QStringRef text = attributes.value(kTable, QLatin1String(name));
+    return Refusal{kind, QStringLiteral("%1, line %2: %3")
+                             .arg(kContentPart, QString::number(xml.lineNumber()), what)};
+}
+
+Refusal cell_too_long(const QXmlStreamReader &xml)
+{
+    return refusal_at(
+        xml, RefusalKind::CellTooLong,
+        QStringLiteral("cell text of more than %1 characters").arg(kMaxCellTextLength));
+}
+
+// A repeat count of the element being read; 1 when absent.
+ReadResult<qint64> repeat_count(const QXmlStreamReader &xml, const char *name)
+{
+    const QStringRef text = xml.attributes().value(kTable, QLatin1String(name));
     if (text.isEmpty())
         return 1;
     bool ok = false;
     const qint64 count = text.toLongLong(&ok);
-    if (!ok || count < 1 || count > kMaxSheetRows * qint64(kMaxSheetColumns))
-        return std::nullopt;
+    if (!ok || count < 1)
+        return refusal_at(
+            xml, RefusalKind::Malformed,
+            QStringLiteral("table:%1 \"%2\"").arg(QLatin1String(name), text.left(20)));
+    if (count > kMaxSheetRows * qint64(kMaxSheetColumns))
+        return refusal_at(xml, RefusalKind::OutsideSheet,
+                          QStringLiteral("table:%1 of %2, more cells than the largest sheet has")
+                              .arg(QLatin1String(name), QString::number(count)));
     return count;
 }
 
@@ -64,7 +85,7 @@ std::optional<double> date_serial(const QString &text, const QDate &null_date)
 
 // The paragraphs of a cell as one text, lines joined by line feeds. Notes
 // attached to the cell are not part of its value.
-std::optional<QString> read_cell_paragraphs(QXmlStreamReader &xml)
+ReadResult<QString> read_cell_paragraphs(QXmlStreamReader &xml)
 {
     QString text;
     int paragraphs = 0;
@@ -84,8 +105,11 @@ std::optional<QString> read_cell_paragraphs(QXmlStreamReader &xml)
             } else if (is_element(xml, kText, "s")) {
                 const QStringRef count = xml.attributes().value(kText, QLatin1String("c"));
                 const int spaces = count.isEmpty() ? 1 : count.toInt();
-                if (spaces < 0 || spaces > kMaxCellTextLength - text.size())
-                    return std::nullopt;
+                if (spaces < 0)
+                    return refusal_at(xml, RefusalKind::Malformed,
+                                      QStringLiteral("space count \"%1\"").arg(count.left(20)));
+                if (spaces > kMaxCellTextLength - text.size())
+                    return cell_too_long(xml);
                 text += QString(spaces, QLatin1Char(' '));
             } else if (is_element(xml, kText, "tab")) {
                 text += QLatin1Char('\t');
@@ -100,60 +124,67 @@ std::optional<QString> read_cell_paragraphs(QXmlStreamReader &xml)
             text += xml.text();
         }
         if (text.size() > kMaxCellTextLength)
-            return std::nullopt;
+            return cell_too_long(xml);
     }
     if (xml.hasError())
-        return std::nullopt;
+        return xml_refusal(xml, kContentPart);
     return text;
 }
 
 // The value of one <table:table-cell>, or an empty optional in `value` when
-// the cell holds none. False when the cell is malformed.
-bool read_cell_value(QXmlStreamReader &xml, const QDate &null_date, std::optional<QString> &value)
+// the cell holds none. The refusal when the cell is malformed.
+std::optional<Refusal> read_cell_value(QXmlStreamReader &xml, const QDate &null_date,
+                                       std::optional<QString> &value)
 {
     const QXmlStreamAttributes attributes = xml.attributes();
     const QString type = attributes.value(kOffice, QLatin1String("value-type")).toString();
     const bool is_error =
         attributes.value(kLibreOfficeCalc, QLatin1String("value-type")) == QLatin1String("error");
-    const std::optional<QString> paragraphs = read_cell_paragraphs(xml);
+    const ReadResult<QString> paragraphs = read_cell_paragraphs(xml);
     if (!paragraphs)
-        return false;
+        return paragraphs.refusal();
 
     value.reset();
     if (type.isEmpty() || is_error) {
         if (!paragraphs->isEmpty() || is_error)
             value = *paragraphs;
-        return true;
+        return std::nullopt;
     }
     if (type == QLatin1String("string")) {
         const QStringRef stored = attributes.value(kOffice, QLatin1String("string-value"));
         value = attributes.hasAttribute(kOffice, QLatin1String("string-value")) ? stored.toString()
                                                                                 : *paragraphs;
-        return true;
+        return std::nullopt;
     }
     if (type == QLatin1String("boolean")) {
         const QStringRef flag = attributes.value(kOffice, QLatin1String("boolean-value"));
         value = sheet_boolean_text(flag == QLatin1String("true") || flag == QLatin1String("1"));
-        return true;
+        return std::nullopt;
     }
     std::optional<double> number;
+    const char *stored_in = "value";
     if (type == QLatin1String("date")) {
-        number = date_serial(attributes.value(kOffice, QLatin1String("date-value")).toString(),
-                             null_date);
+        stored_in = "date-value";
+        number =
+            date_serial(attributes.value(kOffice, QLatin1String(stored_in)).toString(), null_date);
     } else if (type == QLatin1String("time")) {
-        number = duration_days(attributes.value(kOffice, QLatin1String("time-value")).toString());
+        stored_in = "time-value";
+        number = duration_days(attributes.value(kOffice, QLatin1String(stored_in)).toString());
     } else {
         bool ok = false;
         value = sheet_number_text(
-            attributes.value(kOffice, QLatin1String("value")).toString().trimmed(), &ok);
-        if (!ok)
-            value.reset();
-        return ok;
+            attributes.value(kOffice, QLatin1String(stored_in)).toString().trimmed(), &ok);
+        if (ok)
+            return std::nullopt;
+        value.reset();
     }
     if (!number)
-        return false;
+        return refusal_at(xml, RefusalKind::Malformed,
+                          QStringLiteral("%1 cell with office:%2 \"%3\"")
+                              .arg(type.left(20), QLatin1String(stored_in),
+                                   attributes.value(kOffice, QLatin1String(stored_in)).left(20)));
     value = sheet_number_text(*number);
-    return true;
+    return std::nullopt;
 }
 
 struct RowCell {
@@ -166,7 +197,8 @@ class TableWalker
 public:
     TableWalker(QXmlStreamReader &reader, QDate null) : xml(reader), null_date(null) {}
 
-    // Called at <table:table>; reads up to its end.
+    // Called at <table:table>; reads up to its end. False with `refusal`
+    // set when the table is refused.
     bool read_table()
     {
         int depth = 1;
@@ -182,17 +214,26 @@ public:
                 skip_element_safely(xml);
             }
         }
-        return !xml.hasError();
+        if (xml.hasError())
+            return refuse(xml_refusal(xml, kContentPart));
+        return true;
     }
 
     SheetCells cells;
+    Refusal refusal;
 
 private:
+    bool refuse(Refusal why)
+    {
+        refusal = std::move(why);
+        return false;
+    }
+
     bool read_row()
     {
-        const std::optional<qint64> rows = repeat_count(xml.attributes(), "number-rows-repeated");
+        const ReadResult<qint64> rows = repeat_count(xml, "number-rows-repeated");
         if (!rows)
-            return false;
+            return refuse(rows.refusal());
         QVector<RowCell> values;
         qint64 column = 0;
         int depth = 1;
@@ -202,29 +243,41 @@ private:
                 skip_element_safely(xml);
                 continue;
             }
-            const std::optional<qint64> columns =
-                repeat_count(xml.attributes(), "number-columns-repeated");
+            const ReadResult<qint64> columns = repeat_count(xml, "number-columns-repeated");
+            if (!columns)
+                return refuse(columns.refusal());
             std::optional<QString> value;
-            if (!columns || !read_cell_value(xml, null_date, value))
-                return false;
+            if (std::optional<Refusal> refused = read_cell_value(xml, null_date, value))
+                return refuse(std::move(*refused));
             if (value) {
                 for (qint64 i = 0; i < *columns; ++i) {
-                    if (column + i >= kMaxSheetColumns || values.size() >= kMaxSheetCells)
-                        return false;
+                    if (column + i >= kMaxSheetColumns)
+                        return refuse(refusal_at(
+                            xml, RefusalKind::OutsideSheet,
+                            QStringLiteral("value repeated past the largest sheet's %1 columns")
+                                .arg(kMaxSheetColumns)));
+                    if (values.size() >= kMaxSheetCells)
+                        return refuse(refusal_at(
+                            xml, RefusalKind::TooManyCells,
+                            QStringLiteral("row of more than %1 cells").arg(kMaxSheetCells)));
                     values.append(RowCell{column + i, *value});
                 }
             }
             column += *columns;
         }
         if (xml.hasError())
-            return false;
+            return refuse(xml_refusal(xml, kContentPart));
         // A repeated row of values is as many rows of cells; empty ones
         // only move the position.
         if (!values.isEmpty()) {
-            for (qint64 i = 0; i < *rows; ++i)
-                for (const RowCell &value : values)
-                    if (!cells.add(row + i, value.column, value.text))
-                        return false;
+            for (qint64 i = 0; i < *rows; ++i) {
+                for (const RowCell &value : values) {
+                    if (std::optional<Refusal> refused =
+                            cells.add(row + i, value.column, value.text)) {
+                        return refuse(refusal_at(xml, refused->kind, refused->reason));
+                    }
+                }
+            }
         }
         row += *rows;
         return true;
@@ -248,15 +301,15 @@ QDate null_date_of(const QXmlStreamAttributes &attributes)
 
 bool is_ods_package(const ZipPackage &zip)
 {
-    const std::optional<QByteArray> mime = zip.read_entry(QStringLiteral("mimetype"));
+    const ReadResult<QByteArray> mime = zip.read_entry(QStringLiteral("mimetype"));
     return mime && mime->trimmed() == kSpreadsheetMime.toLatin1();
 }
 
-std::optional<SheetCells> read_ods_first_sheet(const ZipPackage &zip)
+ReadResult<SheetCells> read_ods_first_sheet(const ZipPackage &zip)
 {
-    const std::optional<QByteArray> content = zip.read_entry(QStringLiteral("content.xml"));
+    const ReadResult<QByteArray> content = zip.read_entry(kContentPart);
     if (!content)
-        return std::nullopt;
+        return content.refusal();
     QXmlStreamReader xml(*content);
     QDate null_date(1899, 12, 30);
     bool in_spreadsheet = false;
@@ -271,11 +324,14 @@ std::optional<SheetCells> read_ods_first_sheet(const ZipPackage &zip)
         } else if (in_spreadsheet && is_element(xml, kTable, "table")) {
             TableWalker walker(xml, null_date);
             if (!walker.read_table())
-                return std::nullopt;
+                return walker.refusal;
             walker.cells.finish();
             return std::move(walker.cells);
         }
     }
+    if (xml.hasError())
+        return xml_refusal(xml, kContentPart);
     // A spreadsheet without any table is malformed.
-    return std::nullopt;
+    return Refusal{RefusalKind::Malformed,
+                   QStringLiteral("%1 holds no spreadsheet table").arg(kContentPart)};
 }

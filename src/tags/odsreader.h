@@ -2,8 +2,6 @@
 
 #include "tags/sheetcells.h"
 
-#include <optional>
-
 class ZipPackage;
 
 // True when the archive is an OpenDocument spreadsheet (.ods).
@@ -12,4 +10,4 @@ bool is_ods_package(const ZipPackage &zip);
 // Reads the cells of the document's first table. Repeated rows and columns
 // are walked, never allocated: empty repeats only move the position, and
 // repeated values count against the sheet's cell limit one by one.
-std::optional<SheetCells> read_ods_first_sheet(const ZipPackage &zip);
+ReadResult<SheetCells> read_ods_first_sheet(const ZipPackage &zip);

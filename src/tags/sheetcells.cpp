@@ -3,14 +3,28 @@
 #include <QVariant>
 #include <algorithm>
 
-bool SheetCells::add(qint64 row, qint64 column, const QString &text)
+std::optional<Refusal> SheetCells::add(qint64 row, qint64 column, const QString &text)
 {
     if (row < 0 || row >= kMaxSheetRows || column < 0 || column >= kMaxSheetColumns)
-        return false;
-    if (text.size() > kMaxCellTextLength || cells.size() >= kMaxSheetCells)
-        return false;
+        return Refusal{RefusalKind::OutsideSheet,
+                       QStringLiteral("cell at row %1, column %2 lies outside the largest sheet "
+                                      "of %3 rows and %4 columns")
+                           .arg(row + 1)
+                           .arg(column + 1)
+                           .arg(kMaxSheetRows)
+                           .arg(kMaxSheetColumns)};
+    if (text.size() > kMaxCellTextLength)
+        return Refusal{RefusalKind::CellTooLong,
+                       QStringLiteral("cell at row %1, column %2 holds %3 characters, more than %4")
+                           .arg(row + 1)
+                           .arg(column + 1)
+                           .arg(text.size())
+                           .arg(kMaxCellTextLength)};
+    if (cells.size() >= kMaxSheetCells)
+        return Refusal{RefusalKind::TooManyCells,
+                       QStringLiteral("sheet holds more than %1 cells").arg(kMaxSheetCells)};
     cells.append(SheetCell{int(row), int(column), text});
-    return true;
+    return std::nullopt;
 }
 
 void SheetCells::finish()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tags/readresult.h"
+
 #include <QString>
 #include <QVector>
 
@@ -33,10 +35,10 @@ struct UsedRange {
 class SheetCells
 {
 public:
-    // False (and nothing stored) when the cell lies outside the largest
-    // sheet, its text is too long, or the sheet already holds
-    // kMaxSheetCells cells.
-    bool add(qint64 row, qint64 column, const QString &text);
+    // Why the cell was not stored: it lies outside the largest sheet, its
+    // text is too long, or the sheet already holds kMaxSheetCells cells.
+    // Nothing when it was stored.
+    std::optional<Refusal> add(qint64 row, qint64 column, const QString &text);
 
     // Sorts the cells by row and column; of two cells at one place the one
     // added last wins.

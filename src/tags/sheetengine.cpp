@@ -3,8 +3,24 @@
 #include "tags/tagtable.h"
 #include "tags/workbookreader.h"
 
+#include <QDir>
+#include <QLoggingCategory>
 #include <QTableWidget>
 #include <algorithm>
+
+namespace
+{
+
+Q_LOGGING_CATEGORY(import_log, "poscam.import")
+
+QString import_refusal_text(const QString &file_name, const Refusal &refusal)
+{
+    return QStringLiteral("import of %1 refused (%2): %3")
+        .arg(QDir::toNativeSeparators(file_name), QLatin1String(refusal_kind_name(refusal.kind)),
+             refusal.reason);
+}
+
+} // namespace
 
 SheetEngine::~SheetEngine()
 {
@@ -21,9 +37,14 @@ bool SheetEngine::open(const QString &file_name, int sheet_index, bool visible)
     this->visible = visible;
     if (file_name.isEmpty() || sheet_index != 1)
         return false;
-    sheet = read_workbook_file(file_name);
-    if (!sheet)
+    WorkbookRead read = read_workbook_file(file_name);
+    if (!read) {
+        // The operator is only told that the file did not open; the log
+        // keeps what was wrong with it for whoever looks into the report.
+        qCWarning(import_log, "%s", qUtf8Printable(import_refusal_text(file_name, read.refusal())));
         return false;
+    }
+    sheet = std::move(*read);
     const UsedRange range = sheet->used_range();
     first_row = range.first_row;
     first_column = range.first_column;

@@ -5,13 +5,14 @@
 namespace
 {
 
-std::optional<QString> decode_utf8(const QByteArray &bytes)
+ReadResult<QString> decode_utf8(const QByteArray &bytes)
 {
     QTextCodec *codec = QTextCodec::codecForName("UTF-8");
     QTextCodec::ConverterState state;
     QString text = codec->toUnicode(bytes.constData(), bytes.size(), &state);
     if (state.invalidChars > 0 || state.remainingChars > 0)
-        return std::nullopt;
+        return Refusal{RefusalKind::NotAWorkbook,
+                       QStringLiteral("neither a known workbook format nor UTF-8 text")};
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
     return text;
@@ -55,13 +56,14 @@ QStringList split_comma_line(const QString &line)
 
 } // namespace
 
-std::optional<SheetCells> read_text_sheet(const QByteArray &bytes)
+ReadResult<SheetCells> read_text_sheet(const QByteArray &bytes)
 {
     if (bytes.contains('\0'))
-        return std::nullopt;
-    const std::optional<QString> text = decode_utf8(bytes);
+        return Refusal{RefusalKind::NotAWorkbook,
+                       QStringLiteral("binary data of no known workbook format")};
+    const ReadResult<QString> text = decode_utf8(bytes);
     if (!text)
-        return std::nullopt;
+        return text.refusal();
     const bool tabs = text->contains(QLatin1Char('\t'));
     QStringList lines = text->split(QLatin1Char('\n'));
     if (lines.size() > 1 && lines.last().isEmpty())
@@ -77,8 +79,8 @@ std::optional<SheetCells> read_text_sheet(const QByteArray &bytes)
             line.chop(1);
         const QStringList fields = tabs ? line.split(QLatin1Char('\t')) : split_comma_line(line);
         for (int column = 0; column < fields.size(); ++column)
-            if (!cells.add(row, column, fields.at(column)))
-                return std::nullopt;
+            if (std::optional<Refusal> refused = cells.add(row, column, fields.at(column)))
+                return *refused;
     }
     cells.finish();
     return cells;

@@ -3,7 +3,6 @@
 #include "tags/sheetcells.h"
 
 #include <QByteArray>
-#include <optional>
 
 // Reads separated text as one sheet: valid UTF-8 (a byte-order mark allowed)
 // without NUL bytes, as the program's own export writes it. Cells are separated by TAB when the
@@ -12,4 +11,5 @@
 // so a table exported with empty leading rows or columns reads back in place.
 // Lines end with LF or CR LF; a line break at the very end ends the last line
 // and starts no new one.
-std::optional<SheetCells> read_text_sheet(const QByteArray &bytes);
+// Bytes that are not such text are no workbook the import knows.
+ReadResult<SheetCells> read_text_sheet(const QByteArray &bytes);

@@ -17,36 +17,50 @@ bool is_zip(const QByteArray &bytes)
     return bytes.startsWith(QByteArrayLiteral("PK\x03\x04"));
 }
 
+Refusal too_large()
+{
+    return Refusal{RefusalKind::TooLarge,
+                   QStringLiteral("file larger than the %1 bytes accepted").arg(kMaxWorkbookBytes)};
+}
+
 } // namespace
 
-std::optional<SheetCells> read_workbook_bytes(const QByteArray &bytes)
+WorkbookRead read_workbook_bytes(const QByteArray &bytes)
 {
     if (bytes.size() > kMaxWorkbookBytes)
-        return std::nullopt;
+        return too_large();
     if (is_zip(bytes)) {
         const ZipPackage zip(bytes);
         if (!zip.is_open())
-            return std::nullopt;
+            return Refusal{RefusalKind::BrokenArchive,
+                           QStringLiteral("starts like a ZIP archive but its directory "
+                                          "cannot be read")};
         if (is_ods_package(zip))
             return read_ods_first_sheet(zip);
         if (is_xlsx_package(zip))
             return read_xlsx_first_sheet(zip);
-        return std::nullopt;
+        return Refusal{RefusalKind::NotAWorkbook,
+                       QStringLiteral("ZIP archive that is neither an OpenDocument spreadsheet "
+                                      "nor an Office Open XML workbook")};
     }
     if (is_compound_file(bytes))
         return read_xls_first_sheet(bytes);
     return read_text_sheet(bytes);
 }
 
-std::optional<SheetCells> read_workbook_file(const QString &path)
+WorkbookRead read_workbook_file(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxWorkbookBytes)
-        return std::nullopt;
+    if (!file.open(QIODevice::ReadOnly))
+        return Refusal{RefusalKind::Unreadable,
+                       QStringLiteral("cannot open: %1").arg(file.errorString())};
+    if (file.size() > kMaxWorkbookBytes)
+        return too_large();
     // Read one byte past the limit: a file that grows while being read is
     // still refused.
     const QByteArray bytes = file.read(kMaxWorkbookBytes + 1);
     if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
+        return Refusal{RefusalKind::Unreadable,
+                       QStringLiteral("cannot read: %1").arg(file.errorString())};
     return read_workbook_bytes(bytes);
 }

@@ -43,7 +43,7 @@ std::optional<double> serial_from_date_text(const QString &text, bool system_190
     return serial;
 }
 
-std::optional<QString> cell_text(const FreeXL_CellValue &cell, bool system_1904)
+ReadResult<QString> cell_text(const FreeXL_CellValue &cell, bool system_1904)
 {
     switch (cell.type) {
     case FREEXL_CELL_INT:
@@ -56,9 +56,13 @@ std::optional<QString> cell_text(const FreeXL_CellValue &cell, bool system_1904)
     case FREEXL_CELL_DATE:
     case FREEXL_CELL_DATETIME:
     case FREEXL_CELL_TIME: {
-        const std::optional<double> serial =
-            serial_from_date_text(QString::fromUtf8(cell.value.text_value), system_1904);
-        return serial ? std::optional<QString>(sheet_number_text(*serial)) : std::nullopt;
+        const QString text = QString::fromUtf8(cell.value.text_value);
+        const std::optional<double> serial = serial_from_date_text(text, system_1904);
+        if (!serial)
+            return Refusal{
+                RefusalKind::FreeXl,
+                QStringLiteral("FreeXL gave the date \"%1\", which is no date").arg(text.left(40))};
+        return sheet_number_text(*serial);
     }
     default:
         return QString();
@@ -76,61 +80,82 @@ public:
     const void *handle = nullptr;
 };
 
-std::optional<SheetCells> read_with_freexl(const QString &path, const BiffScan &scan)
+Refusal freexl_failed(const char *call, int code)
+{
+    return Refusal{RefusalKind::FreeXl, QStringLiteral("%1 failed with FreeXL error %2")
+                                            .arg(QLatin1String(call), QString::number(code))};
+}
+
+ReadResult<SheetCells> read_with_freexl(const QString &path, const BiffScan &scan)
 {
     FreeXlHandle xl;
-    if (freexl_open(path.toLocal8Bit().constData(), &xl.handle) != FREEXL_OK)
-        return std::nullopt;
+    if (const int code = freexl_open(path.toLocal8Bit().constData(), &xl.handle); code != FREEXL_OK)
+        return freexl_failed("freexl_open", code);
+    // FreeXL 1.0.6 answers some damaged workbooks with success and no handle.
+    if (!xl.handle)
+        return Refusal{RefusalKind::FreeXl,
+                       QStringLiteral("freexl_open reported success but gave no workbook")};
     unsigned int info = 0;
-    if (freexl_get_info(xl.handle, FREEXL_BIFF_PASSWORD, &info) != FREEXL_OK ||
-        info == FREEXL_BIFF_OBFUSCATED)
-        return std::nullopt;
+    if (const int code = freexl_get_info(xl.handle, FREEXL_BIFF_PASSWORD, &info); code != FREEXL_OK)
+        return freexl_failed("freexl_get_info", code);
+    if (info == FREEXL_BIFF_OBFUSCATED)
+        return Refusal{RefusalKind::FreeXl,
+                       QStringLiteral("FreeXL reports the workbook as password-protected")};
     unsigned int date_mode = FREEXL_BIFF_DATEMODE_1900;
     freexl_get_info(xl.handle, FREEXL_BIFF_DATEMODE, &date_mode);
-    if (freexl_select_active_worksheet(xl.handle, 0) != FREEXL_OK)
-        return std::nullopt;
+    if (const int code = freexl_select_active_worksheet(xl.handle, 0); code != FREEXL_OK)
+        return freexl_failed("freexl_select_active_worksheet", code);
     unsigned int rows = 0;
     unsigned short columns = 0;
-    if (freexl_worksheet_dimensions(xl.handle, &rows, &columns) != FREEXL_OK ||
-        qint64(rows) * columns > kMaxSheetCells)
-        return std::nullopt;
+    if (const int code = freexl_worksheet_dimensions(xl.handle, &rows, &columns); code != FREEXL_OK)
+        return freexl_failed("freexl_worksheet_dimensions", code);
+    if (qint64(rows) * columns > kMaxSheetCells)
+        return Refusal{RefusalKind::TooManyCells,
+                       QStringLiteral("first sheet of %1 rows and %2 columns, more than %3 cells")
+                           .arg(QString::number(rows), QString::number(columns),
+                                QString::number(kMaxSheetCells))};
 
     SheetCells cells;
     for (unsigned int row = 0; row < rows; ++row) {
         for (unsigned short column = 0; column < columns; ++column) {
             FreeXL_CellValue cell;
-            if (freexl_get_cell_value(xl.handle, row, column, &cell) != FREEXL_OK)
-                return std::nullopt;
+            if (const int code = freexl_get_cell_value(xl.handle, row, column, &cell);
+                code != FREEXL_OK)
+                return freexl_failed("freexl_get_cell_value", code);
             if (cell.type == FREEXL_CELL_NULL)
                 continue;
-            const std::optional<QString> text =
+            const ReadResult<QString> text =
                 cell_text(cell, date_mode == FREEXL_BIFF_DATEMODE_1904);
-            if (!text || !cells.add(row, column, *text))
-                return std::nullopt;
+            if (!text)
+                return text.refusal();
+            if (std::optional<Refusal> refused = cells.add(row, column, *text))
+                return *refused;
         }
     }
     // Added last, so they win over what the library made of the same cells.
     for (const SheetCell &exact : scan.exact_cells)
-        if (!cells.add(exact.row, exact.column, exact.text))
-            return std::nullopt;
+        if (std::optional<Refusal> refused = cells.add(exact.row, exact.column, exact.text))
+            return *refused;
     cells.finish();
     return cells;
 }
 
 } // namespace
 
-std::optional<SheetCells> read_xls_first_sheet(const QByteArray &bytes)
+ReadResult<SheetCells> read_xls_first_sheet(const QByteArray &bytes)
 {
-    const std::optional<QByteArray> stream =
+    const ReadResult<QByteArray> stream =
         read_compound_stream(bytes, {QStringLiteral("Workbook"), QStringLiteral("Book")});
     if (!stream)
-        return std::nullopt;
-    const std::optional<BiffScan> scan = scan_biff_workbook(*stream);
+        return stream.refusal();
+    const ReadResult<BiffScan> scan = scan_biff_workbook(*stream);
     if (!scan)
-        return std::nullopt;
+        return scan.refusal();
     // FreeXL reads from a file name only.
     QTemporaryFile file;
     if (!file.open() || file.write(bytes) != bytes.size() || !file.flush())
-        return std::nullopt;
+        return Refusal{RefusalKind::FreeXl,
+                       QStringLiteral("cannot write the temporary copy FreeXL reads: %1")
+                           .arg(file.errorString())};
     return read_with_freexl(file.fileName(), *scan);
 }

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QStringList>
+#include <algorithm>
 
 namespace
 {
@@ -46,12 +47,12 @@ QString relationships_part_of(const QString &part)
                         QStringLiteral("_rels/") + part.mid(slash + 1) + QStringLiteral(".rels"));
 }
 
-std::optional<QHash<QString, Relationship>> read_relationships(const ZipPackage &zip,
-                                                               const QString &part)
+ReadResult<QHash<QString, Relationship>> read_relationships(const ZipPackage &zip,
+                                                            const QString &part)
 {
-    const std::optional<QByteArray> bytes = zip.read_entry(part);
+    const ReadResult<QByteArray> bytes = zip.read_entry(part);
     if (!bytes)
-        return std::nullopt;
+        return bytes.refusal();
     QHash<QString, Relationship> relationships;
     QXmlStreamReader xml(*bytes);
     while (!xml.atEnd()) {
@@ -64,7 +65,7 @@ std::optional<QHash<QString, Relationship>> read_relationships(const ZipPackage 
                                           attributes.value(QLatin1String("Target")).toString()});
     }
     if (xml.hasError())
-        return std::nullopt;
+        return xml_refusal(xml, part);
     return relationships;
 }
 
@@ -78,7 +79,7 @@ std::optional<Relationship> find_by_type(const QHash<QString, Relationship> &rel
 }
 
 // The relationship id of the first <sheet> of the workbook, in tab order.
-std::optional<QString> first_sheet_id(const QByteArray &workbook)
+ReadResult<QString> first_sheet_id(const QByteArray &workbook, const QString &part)
 {
     QXmlStreamReader xml(workbook);
     while (!xml.atEnd()) {
@@ -88,14 +89,23 @@ std::optional<QString> first_sheet_id(const QByteArray &workbook)
         for (const QXmlStreamAttribute &attribute : xml.attributes())
             if (attribute.name() == QLatin1String("id") && !attribute.namespaceUri().isEmpty())
                 return attribute.value().toString();
-        return std::nullopt;
+        return Refusal{RefusalKind::Malformed,
+                       QStringLiteral("%1: first sheet has no relationship id").arg(part)};
     }
-    return std::nullopt;
+    if (xml.hasError())
+        return xml_refusal(xml, part);
+    return Refusal{RefusalKind::Malformed, QStringLiteral("%1 lists no sheet").arg(part)};
+}
+
+Refusal string_too_long(const QString &part)
+{
+    return Refusal{RefusalKind::CellTooLong, QStringLiteral("%1: string of more than %2 characters")
+                                                 .arg(part, QString::number(kMaxCellTextLength))};
 }
 
 // The text of a string item (<si> or <is>): every <t>, rich-text runs
 // included, but not the phonetic reading hints of <rPh>.
-std::optional<QString> read_string_item(QXmlStreamReader &xml)
+ReadResult<QString> read_string_item(QXmlStreamReader &xml, const QString &part)
 {
     QString text;
     int depth = 1;
@@ -110,7 +120,7 @@ std::optional<QString> read_string_item(QXmlStreamReader &xml)
                 text += xml.readElementText(QXmlStreamReader::IncludeChildElements);
                 --depth;
                 if (text.size() > kMaxCellTextLength)
-                    return std::nullopt;
+                    return string_too_long(part);
             }
         } else if (token == QXmlStreamReader::EndElement) {
             --depth;
@@ -119,11 +129,11 @@ std::optional<QString> read_string_item(QXmlStreamReader &xml)
         }
     }
     if (xml.hasError())
-        return std::nullopt;
+        return xml_refusal(xml, part);
     return text;
 }
 
-std::optional<QStringList> read_shared_strings(const QByteArray &bytes)
+ReadResult<QStringList> read_shared_strings(const QByteArray &bytes, const QString &part)
 {
     QStringList strings;
     QXmlStreamReader xml(bytes);
@@ -134,27 +144,30 @@ std::optional<QStringList> read_shared_strings(const QByteArray &bytes)
         // Each string is at least one cell's worth; no more of them are
         // useful than the sheet may hold cells.
         if (strings.size() >= kMaxSheetCells)
-            return std::nullopt;
-        std::optional<QString> text = read_string_item(xml);
+            return Refusal{RefusalKind::TooManyCells,
+                           QStringLiteral("%1: more strings than the %2 cells a sheet may hold")
+                               .arg(part, QString::number(kMaxSheetCells))};
+        ReadResult<QString> text = read_string_item(xml, part);
         if (!text)
-            return std::nullopt;
+            return text.refusal();
         strings << *text;
     }
     if (xml.hasError())
-        return std::nullopt;
+        return xml_refusal(xml, part);
     return strings;
 }
 
-// "BC12" -> 0-based row 11, column 54. False for anything else.
+// "BC12" -> 0-based row 11, column 54. False for anything else. Columns
+// past the largest sheet are kept as kMaxSheetColumns, for the caller to
+// refuse by name.
 bool parse_cell_reference(QStringRef reference, qint64 &row, qint64 &column)
 {
     int at = 0;
     qint64 letters = 0;
     while (at < reference.size() && reference.at(at).isUpper() &&
            reference.at(at).unicode() < 128) {
-        letters = letters * 26 + (reference.at(at).unicode() - 'A' + 1);
-        if (letters > kMaxSheetColumns)
-            return false;
+        letters = std::min<qint64>(letters * 26 + (reference.at(at).unicode() - 'A' + 1),
+                                   kMaxSheetColumns + 1);
         ++at;
     }
     if (at == 0 || at == reference.size())
@@ -190,7 +203,15 @@ struct RawCell {
     std::optional<QString> inline_text;
 };
 
-std::optional<QString> cell_text(const RawCell &cell, const QStringList &shared)
+// "part, row 3, column 2", 1-based, for the reasons a cell is refused.
+QString cell_place(const QString &part, qint64 row, qint64 column)
+{
+    return QStringLiteral("%1, row %2, column %3")
+        .arg(part, QString::number(row + 1), QString::number(column + 1));
+}
+
+ReadResult<QString> cell_text(const RawCell &cell, const QStringList &shared, const QString &part,
+                              qint64 row, qint64 column)
 {
     if (cell.type == QLatin1String("inlineStr") || (cell.inline_text && !cell.has_value))
         return cell.inline_text.value_or(QString());
@@ -198,23 +219,36 @@ std::optional<QString> cell_text(const RawCell &cell, const QStringList &shared)
         bool ok = false;
         const int index = cell.value.trimmed().toInt(&ok);
         if (!ok || index < 0 || index >= shared.size())
-            return std::nullopt;
+            return Refusal{RefusalKind::Malformed,
+                           QStringLiteral("%1: shared string \"%2\" is not one of the %3 stored")
+                               .arg(cell_place(part, row, column), cell.value.left(20),
+                                    QString::number(shared.size()))};
         return shared.at(index);
     }
     if (cell.type == QLatin1String("str") || cell.type == QLatin1String("e"))
         return cell.value;
     if (cell.type == QLatin1String("b"))
         return sheet_boolean_text(cell.value.trimmed() != QLatin1String("0"));
+    bool ok = false;
+    QString text;
     if (cell.type == QLatin1String("d")) {
         const std::optional<double> serial = iso_date_serial(cell.value.trimmed());
-        return serial ? std::optional<QString>(sheet_number_text(*serial)) : std::nullopt;
+        ok = serial.has_value();
+        if (ok)
+            text = sheet_number_text(*serial);
+    } else {
+        text = sheet_number_text(cell.value.trimmed(), &ok);
     }
-    bool ok = false;
-    const QString text = sheet_number_text(cell.value.trimmed(), &ok);
-    return ok ? std::optional<QString>(text) : std::nullopt;
+    if (!ok)
+        return Refusal{RefusalKind::Malformed,
+                       QStringLiteral("%1: \"%2\" is not a %3")
+                           .arg(cell_place(part, row, column), cell.value.left(20),
+                                cell.type == QLatin1String("d") ? QStringLiteral("date")
+                                                                : QStringLiteral("number"))};
+    return text;
 }
 
-bool read_cell(QXmlStreamReader &xml, RawCell &cell)
+std::optional<Refusal> read_cell(QXmlStreamReader &xml, RawCell &cell, const QString &part)
 {
     int depth = 1;
     while (next_child_element(xml, depth)) {
@@ -222,17 +256,21 @@ bool read_cell(QXmlStreamReader &xml, RawCell &cell)
             cell.value = xml.readElementText();
             cell.has_value = true;
         } else if (xml.name() == QLatin1String("is")) {
-            cell.inline_text = read_string_item(xml);
-            if (!cell.inline_text)
-                return false;
+            const ReadResult<QString> text = read_string_item(xml, part);
+            if (!text)
+                return text.refusal();
+            cell.inline_text = *text;
         } else {
             skip_element_safely(xml);
         }
     }
-    return !xml.hasError();
+    if (xml.hasError())
+        return xml_refusal(xml, part);
+    return std::nullopt;
 }
 
-std::optional<SheetCells> read_sheet(const QByteArray &bytes, const QStringList &shared)
+ReadResult<SheetCells> read_sheet(const QByteArray &bytes, const QStringList &shared,
+                                  const QString &part)
 {
     SheetCells cells;
     QXmlStreamReader xml(bytes);
@@ -253,33 +291,56 @@ std::optional<SheetCells> read_sheet(const QByteArray &bytes, const QStringList 
             const QStringRef number = xml.attributes().value(QLatin1String("r"));
             bool ok = true;
             row = number.isEmpty() ? row + 1 : number.toLongLong(&ok) - 1;
-            if (!ok || row < 0 || row >= kMaxSheetRows)
-                return std::nullopt;
+            if (!ok || row < 0)
+                return Refusal{
+                    RefusalKind::Malformed,
+                    QStringLiteral("%1, line %2: row number \"%3\"")
+                        .arg(part, QString::number(xml.lineNumber()), number.left(20).toString())};
+            if (row >= kMaxSheetRows)
+                return Refusal{
+                    RefusalKind::OutsideSheet,
+                    QStringLiteral("%1: row %2 lies past the largest sheet's %3 rows")
+                        .arg(part, QString::number(row + 1), QString::number(kMaxSheetRows))};
             column = -1;
         } else if (in_sheet_data && xml.name() == QLatin1String("c")) {
             const QXmlStreamAttributes attributes = xml.attributes();
             const QStringRef reference = attributes.value(QLatin1String("r"));
             qint64 cell_row = row < 0 ? 0 : row;
             qint64 cell_column = column + 1;
-            if (!reference.isEmpty() && !parse_cell_reference(reference, cell_row, cell_column))
-                return std::nullopt;
+            if (!reference.isEmpty()) {
+                if (!parse_cell_reference(reference, cell_row, cell_column))
+                    return Refusal{RefusalKind::Malformed,
+                                   QStringLiteral("%1, line %2: cell reference \"%3\"")
+                                       .arg(part, QString::number(xml.lineNumber()),
+                                            reference.left(20).toString())};
+                if (cell_column >= kMaxSheetColumns)
+                    return Refusal{RefusalKind::OutsideSheet,
+                                   QStringLiteral("%1: cell %2 lies past the largest sheet's %3 "
+                                                  "columns")
+                                       .arg(part, reference.left(20).toString(),
+                                            QString::number(kMaxSheetColumns))};
+            }
             row = cell_row;
             column = cell_column;
             RawCell cell;
             cell.type = attributes.value(QLatin1String("t")).toString();
-            if (!read_cell(xml, cell))
-                return std::nullopt;
+            if (const std::optional<Refusal> refused = read_cell(xml, cell, part))
+                return *refused;
             // A cell with only a style holds no value and is not part of the
             // used range.
             if (!cell.has_value && !cell.inline_text)
                 continue;
-            const std::optional<QString> text = cell_text(cell, shared);
-            if (!text || !cells.add(cell_row, cell_column, *text))
-                return std::nullopt;
+            const ReadResult<QString> text = cell_text(cell, shared, part, cell_row, cell_column);
+            if (!text)
+                return text.refusal();
+            if (std::optional<Refusal> refused = cells.add(cell_row, cell_column, *text)) {
+                refused->reason.prepend(part + QStringLiteral(": "));
+                return *refused;
+            }
         }
     }
     if (xml.hasError())
-        return std::nullopt;
+        return xml_refusal(xml, part);
     cells.finish();
     return cells;
 }
@@ -291,38 +352,46 @@ bool is_xlsx_package(const ZipPackage &zip)
     return zip.has_entry(kRootRelationships);
 }
 
-std::optional<SheetCells> read_xlsx_first_sheet(const ZipPackage &zip)
+ReadResult<SheetCells> read_xlsx_first_sheet(const ZipPackage &zip)
 {
     const auto root = read_relationships(zip, kRootRelationships);
     if (!root)
-        return std::nullopt;
+        return root.refusal();
     const auto document = find_by_type(*root, QStringLiteral("/officeDocument"));
     if (!document)
-        return std::nullopt;
+        return Refusal{RefusalKind::Malformed,
+                       QStringLiteral("%1 names no workbook part").arg(kRootRelationships)};
     const QString workbook_part = resolve_part(QString(), document->target);
-    const std::optional<QByteArray> workbook = zip.read_entry(workbook_part);
+    const ReadResult<QByteArray> workbook = zip.read_entry(workbook_part);
     if (!workbook)
-        return std::nullopt;
-    const std::optional<QString> sheet_id = first_sheet_id(*workbook);
-    const auto workbook_links = read_relationships(zip, relationships_part_of(workbook_part));
-    if (!sheet_id || !workbook_links || !workbook_links->contains(*sheet_id))
-        return std::nullopt;
+        return workbook.refusal();
+    const ReadResult<QString> sheet_id = first_sheet_id(*workbook, workbook_part);
+    if (!sheet_id)
+        return sheet_id.refusal();
+    const QString links_part = relationships_part_of(workbook_part);
+    const auto workbook_links = read_relationships(zip, links_part);
+    if (!workbook_links)
+        return workbook_links.refusal();
+    if (!workbook_links->contains(*sheet_id))
+        return Refusal{RefusalKind::Malformed,
+                       QStringLiteral("%1 has no relationship %2 for the first sheet")
+                           .arg(links_part, sheet_id->left(40))};
 
     const QString folder = folder_of(workbook_part);
     QStringList shared;
     if (const auto strings = find_by_type(*workbook_links, QStringLiteral("/sharedStrings"))) {
-        const std::optional<QByteArray> bytes =
-            zip.read_entry(resolve_part(folder, strings->target));
+        const QString strings_part = resolve_part(folder, strings->target);
+        const ReadResult<QByteArray> bytes = zip.read_entry(strings_part);
         if (!bytes)
-            return std::nullopt;
-        std::optional<QStringList> parsed = read_shared_strings(*bytes);
+            return bytes.refusal();
+        ReadResult<QStringList> parsed = read_shared_strings(*bytes, strings_part);
         if (!parsed)
-            return std::nullopt;
+            return parsed.refusal();
         shared = std::move(*parsed);
     }
-    const std::optional<QByteArray> sheet =
-        zip.read_entry(resolve_part(folder, workbook_links->value(*sheet_id).target));
+    const QString sheet_part = resolve_part(folder, workbook_links->value(*sheet_id).target);
+    const ReadResult<QByteArray> sheet = zip.read_entry(sheet_part);
     if (!sheet)
-        return std::nullopt;
-    return read_sheet(*sheet, shared);
+        return sheet.refusal();
+    return read_sheet(*sheet, shared, sheet_part);
 }

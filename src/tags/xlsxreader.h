@@ -2,8 +2,6 @@
 
 #include "tags/sheetcells.h"
 
-#include <optional>
-
 class ZipPackage;
 
 // True when the archive is an Office Open XML package (.xlsx).
@@ -11,6 +9,6 @@ bool is_xlsx_package(const ZipPackage &zip);
 
 // Reads the cells of the workbook's first sheet: shared strings (rich-text
 // runs joined, phonetic hints left out), inline strings, numbers, booleans,
-// errors and the cached values of formulas. Nothing when any part the sheet
+// errors and the cached values of formulas. Refused when any part the sheet
 // needs is missing or malformed.
-std::optional<SheetCells> read_xlsx_first_sheet(const ZipPackage &zip);
+ReadResult<SheetCells> read_xlsx_first_sheet(const ZipPackage &zip);

@@ -1,6 +1,13 @@
 #pragma once
 
+#include "tags/readresult.h"
+
 #include <QXmlStreamReader>
+
+inline QString document_type_refused()
+{
+    return QStringLiteral("document type declarations are not accepted");
+}
 
 // Workbook XML never carries a document type declaration. Refusing one
 // outright means no entity of any kind, internal or external, is ever
@@ -9,10 +16,21 @@ inline QXmlStreamReader::TokenType read_next_safely(QXmlStreamReader &xml)
 {
     const QXmlStreamReader::TokenType token = xml.readNext();
     if (token == QXmlStreamReader::DTD) {
-        xml.raiseError(QStringLiteral("document type declarations are not accepted"));
+        xml.raiseError(document_type_refused());
         return QXmlStreamReader::Invalid;
     }
     return token;
+}
+
+// The refusal for a reader that stopped with an error in `part`, with the
+// line the parser had reached so that the fault can be found in the file.
+inline Refusal xml_refusal(const QXmlStreamReader &xml, const QString &part)
+{
+    const bool document_type = xml.error() == QXmlStreamReader::CustomError &&
+                               xml.errorString() == document_type_refused();
+    return Refusal{
+        document_type ? RefusalKind::DocumentType : RefusalKind::Malformed,
+        QStringLiteral("%1, line %2: %3").arg(part).arg(xml.lineNumber()).arg(xml.errorString())};
 }
 
 // Skips the rest of the current element, with the same refusal.

@@ -21,32 +21,41 @@ bool ZipPackage::has_entry(const QString &name) const
     return opened && zip->setCurrentFile(name, QuaZip::csSensitive);
 }
 
-std::optional<QByteArray> ZipPackage::read_entry(const QString &name) const
+ReadResult<QByteArray> ZipPackage::read_entry(const QString &name) const
 {
     if (!has_entry(name))
-        return std::nullopt;
+        return Refusal{RefusalKind::Malformed, QStringLiteral("part %1 is missing").arg(name)};
     QuaZipFile file(zip.get());
     if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
+        return Refusal{RefusalKind::BrokenArchive,
+                       QStringLiteral("part %1 cannot be opened (damaged or encrypted, "
+                                      "ZIP error %2)")
+                           .arg(name, QString::number(file.getZipError()))};
     QByteArray out;
     char chunk[64 * 1024];
     for (;;) {
         const qint64 n = file.read(chunk, sizeof chunk);
         if (n < 0) {
             file.close();
-            return std::nullopt;
+            return Refusal{
+                RefusalKind::BrokenArchive,
+                QStringLiteral("part %1 cannot be inflated: its data is damaged").arg(name)};
         }
         if (n == 0)
             break;
         if (out.size() + n > kMaxZipEntryBytes) {
             file.close();
-            return std::nullopt;
+            return Refusal{RefusalKind::TooLarge,
+                           QStringLiteral("part %1 inflates past the %2 bytes accepted")
+                               .arg(name, QString::number(kMaxZipEntryBytes))};
         }
         out.append(chunk, int(n));
     }
     // Closing checks the CRC of what was inflated.
     file.close();
     if (file.getZipError() != UNZ_OK)
-        return std::nullopt;
+        return Refusal{RefusalKind::BrokenArchive,
+                       QStringLiteral("part %1 fails its checksum (ZIP error %2)")
+                           .arg(name, QString::number(file.getZipError()))};
     return out;
 }

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "tags/readresult.h"
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QString>
 #include <memory>
-#include <optional>
 
 class QuaZip;
 
@@ -29,9 +30,9 @@ public:
 
     bool has_entry(const QString &name) const;
 
-    // The entry's inflated bytes; nothing when it is missing, damaged (its
+    // The entry's inflated bytes; refused when it is missing, damaged (its
     // checksum does not match), encrypted or larger than kMaxZipEntryBytes.
-    std::optional<QByteArray> read_entry(const QString &name) const;
+    ReadResult<QByteArray> read_entry(const QString &name) const;
 
 private:
     QByteArray data;

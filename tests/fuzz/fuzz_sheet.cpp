@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size > size_t(kMaxWorkbookBytes))
         return 0;
-    const std::optional<SheetCells> cells = read_workbook_bytes(
+    const WorkbookRead cells = read_workbook_bytes(
         QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size)));
     if (cells) {
         const UsedRange range = cells->used_range();

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -227,18 +228,21 @@ void TagImportExportTest::emptyFirstSheetGivesRowsOfEmptyCentredCells()
 void TagImportExportTest::failedOpenTellsTheOperatorAndLeavesTheTableAsItWas_data()
 {
     QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("logged_kind");
     const QByteArray xlsx = fixture_bytes("tags_header_250.xlsx");
-    QTest::newRow("truncated xlsx") << xlsx.left(xlsx.size() / 2);
-    QTest::newRow("binary file") << QByteArray("\x00\x01\x02garbage", 10);
+    QTest::newRow("truncated xlsx") << xlsx.left(xlsx.size() / 2) << "broken archive";
+    QTest::newRow("binary file") << QByteArray("\x00\x01\x02garbage", 10) << "not a workbook";
     QTest::newRow("external entity")
         << xlsx_package("<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY x SYSTEM "
                         "\"file:///etc/hostname\">]><worksheet><sheetData><row r=\"1\"><c r=\"A1\" "
-                        "t=\"inlineStr\"><is><t>&x;</t></is></c></row></sheetData></worksheet>");
+                        "t=\"inlineStr\"><is><t>&x;</t></is></c></row></sheetData></worksheet>")
+        << "document type declaration";
 }
 
 void TagImportExportTest::failedOpenTellsTheOperatorAndLeavesTheTableAsItWas()
 {
     QFETCH(QByteArray, bytes);
+    QFETCH(QString, logged_kind);
     const QString path = dir.filePath(QStringLiteral("broken.xlsx"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -246,6 +250,11 @@ void TagImportExportTest::failedOpenTellsTheOperatorAndLeavesTheTableAsItWas()
     file.close();
     fill_row(table, 7, {"9", "8", "7", "6", "5"});
     QTableWidgetItem *before = table->item(7, 2);
+    // The operator's message says nothing of the cause; the log must.
+    QTest::ignoreMessage(
+        QtWarningMsg,
+        QRegularExpression(QStringLiteral("^import of .*broken\\.xlsx refused \\(") +
+                           QRegularExpression::escape(logged_kind) + QStringLiteral("\\): .+")));
 
     const QVector<SeenWindow> seen = import_file(path);
 

@@ -1,10 +1,12 @@
 #include "tags/workbookreader.h"
 #include "workbookfiles.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 using Grid = QVector<QStringList>;
 Q_DECLARE_METATYPE(Grid)
+Q_DECLARE_METATYPE(RefusalKind)
 
 namespace
 {
@@ -36,6 +38,15 @@ QByteArray repeated_value_cells(const QByteArray &attribute, const QByteArray &c
                                    : QByteArray()) +
            "office:value-type=\"float\" office:value=\"1\"><text:p>1</text:p></table:table-cell>"
            "</table:table-row>";
+}
+
+// A refusal of the expected kind whose reason names the cause.
+void verify_refused(const WorkbookRead &read, RefusalKind kind, const QString &cause)
+{
+    QVERIFY(!read);
+    QCOMPARE(QString::fromLatin1(refusal_kind_name(read.refusal().kind)),
+             QString::fromLatin1(refusal_kind_name(kind)));
+    QVERIFY2(read.refusal().reason.contains(cause), qPrintable(read.refusal().reason));
 }
 
 int find_or_fail(const QByteArray &bytes, const QByteArray &pattern)
@@ -70,6 +81,7 @@ private slots:
     void declaredSizesAreIgnoredForWhatIsActuallyThere_data();
     void declaredSizesAreIgnoredForWhatIsActuallyThere();
     void missingFileIsRefused();
+    void oversizedFileIsRefusedUnread();
     void storedNumbersShowAsTheirDoubleShows_data();
     void storedNumbersShowAsTheirDoubleShows();
 };
@@ -92,7 +104,7 @@ void WorkbookReadersTest::mixedCellsReadAsTheirRawValuesShow()
 {
     QFETCH(QString, file);
     QFETCH(QString, string_formula);
-    const std::optional<SheetCells> cells = read_workbook_file(fixture_path(file));
+    const WorkbookRead cells = read_workbook_file(fixture_path(file));
     QVERIFY(cells);
     const QString _ = kAbsent;
     const Grid expected{
@@ -122,7 +134,7 @@ void WorkbookReadersTest::usedRangeStartsAtTheFirstCellPresent_data()
 void WorkbookReadersTest::usedRangeStartsAtTheFirstCellPresent()
 {
     QFETCH(QString, file);
-    const std::optional<SheetCells> cells = read_workbook_file(fixture_path(file));
+    const WorkbookRead cells = read_workbook_file(fixture_path(file));
     QVERIFY(cells);
     const UsedRange range = cells->used_range();
     QCOMPARE(range.first_row, 5);
@@ -145,7 +157,7 @@ void WorkbookReadersTest::onlyTheFirstSheetIsRead_data()
 void WorkbookReadersTest::onlyTheFirstSheetIsRead()
 {
     QFETCH(QString, file);
-    const std::optional<SheetCells> cells = read_workbook_file(fixture_path(file));
+    const WorkbookRead cells = read_workbook_file(fixture_path(file));
     QVERIFY(cells);
     QCOMPARE(cells->size(), 0);
     const UsedRange range = cells->used_range();
@@ -165,7 +177,7 @@ void WorkbookReadersTest::everyRowOfALongSheetIsRead_data()
 void WorkbookReadersTest::everyRowOfALongSheetIsRead()
 {
     QFETCH(QString, file);
-    const std::optional<SheetCells> cells = read_workbook_file(fixture_path(file));
+    const WorkbookRead cells = read_workbook_file(fixture_path(file));
     QVERIFY(cells);
     QCOMPARE(cells->size(), 251 * 5);
     QCOMPARE(grid_of(*cells, 1, 5).first(),
@@ -208,7 +220,7 @@ void WorkbookReadersTest::textIsSplitOnTabsElseOnCommas()
     QFETCH(QByteArray, bytes);
     QFETCH(Grid, expected);
     QFETCH(int, columns);
-    const std::optional<SheetCells> cells = read_workbook_bytes(bytes);
+    const WorkbookRead cells = read_workbook_bytes(bytes);
     QVERIFY(cells);
     QCOMPARE(grid_of(*cells, expected.size(), columns), expected);
     QCOMPARE(cells->used_range().first_row, 1);
@@ -218,38 +230,58 @@ void WorkbookReadersTest::textIsSplitOnTabsElseOnCommas()
 void WorkbookReadersTest::damagedOrUnknownFilesAreRefused_data()
 {
     QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<RefusalKind>("kind");
+    QTest::addColumn<QString>("cause");
 
     const QByteArray xlsx = fixture_bytes("tags_header_250.xlsx");
     const QByteArray xls = fixture_bytes("tags_header_250.xls");
     const QByteArray ods = fixture_bytes("tags_header_250.ods");
-    QTest::newRow("xlsx cut in half") << xlsx.left(xlsx.size() / 2);
-    QTest::newRow("xlsx without its central directory") << xlsx.chopped(100);
+    QTest::newRow("xlsx cut in half") << xlsx.left(xlsx.size() / 2) << RefusalKind::BrokenArchive
+                                      << QStringLiteral("ZIP archive");
+    QTest::newRow("xlsx without its central directory")
+        << xlsx.chopped(100) << RefusalKind::BrokenArchive << QStringLiteral("ZIP archive");
     QByteArray flipped = xlsx;
     flipped[xlsx.size() / 3] = char(flipped.at(xlsx.size() / 3) ^ 0x55);
-    QTest::newRow("xlsx with damaged compressed data") << flipped;
-    QTest::newRow("ods cut in half") << ods.left(ods.size() / 2);
-    QTest::newRow("xls cut in half") << xls.left(xls.size() / 2);
-    QTest::newRow("xls header only") << xls.left(512);
+    QTest::newRow("xlsx with damaged compressed data")
+        << flipped << RefusalKind::BrokenArchive << QStringLiteral("xl/worksheets/sheet1.xml");
+    QTest::newRow("ods cut in half")
+        << ods.left(ods.size() / 2) << RefusalKind::BrokenArchive << QStringLiteral("ZIP archive");
+    QTest::newRow("xls cut in half")
+        << xls.left(xls.size() / 2) << RefusalKind::CompoundFile << QStringLiteral("directory");
+    QTest::newRow("xls header only")
+        << xls.left(512) << RefusalKind::CompoundFile << QStringLiteral("allocation table");
     QTest::newRow("zip of something else")
-        << zip_archive({qMakePair(QStringLiteral("notes.txt"), QByteArray("hello"))});
-    QTest::newRow("ods without content") << zip_archive({qMakePair(
-        QStringLiteral("mimetype"), QByteArray("application/vnd.oasis.opendocument.spreadsheet"))});
-    QTest::newRow("xlsx whose sheet is not XML") << xlsx_package("<row><c r=\"A1\"><v>1</v></row>");
+        << zip_archive({qMakePair(QStringLiteral("notes.txt"), QByteArray("hello"))})
+        << RefusalKind::NotAWorkbook << QStringLiteral("ZIP archive");
+    QTest::newRow("ods without content")
+        << zip_archive({qMakePair(QStringLiteral("mimetype"),
+                                  QByteArray("application/vnd.oasis.opendocument.spreadsheet"))})
+        << RefusalKind::Malformed << QStringLiteral("content.xml is missing");
+    QTest::newRow("xlsx whose sheet is not XML")
+        << xlsx_package("<row><c r=\"A1\"><v>1</v></row>") << RefusalKind::Malformed
+        << QStringLiteral("xl/worksheets/sheet1.xml, line 1");
     QTest::newRow("xlsx number cell that is no number")
-        << xlsx_package("<row r=\"1\"><c r=\"A1\"><v>twelve</v></c></row>");
-    QTest::newRow("binary with NUL bytes") << QByteArray("\x01\x02\x00\x03", 4);
-    QTest::newRow("text that is not UTF-8") << QByteArray("caf\xE9\tcr\xE8me");
+        << xlsx_package("<row r=\"1\"><c r=\"A1\"><v>twelve</v></c></row>")
+        << RefusalKind::Malformed << QStringLiteral("\"twelve\" is not a number");
+    QTest::newRow("binary with NUL bytes") << QByteArray("\x01\x02\x00\x03", 4)
+                                           << RefusalKind::NotAWorkbook << QStringLiteral("binary");
+    QTest::newRow("text that is not UTF-8")
+        << QByteArray("caf\xE9\tcr\xE8me") << RefusalKind::NotAWorkbook << QStringLiteral("UTF-8");
 }
 
 void WorkbookReadersTest::damagedOrUnknownFilesAreRefused()
 {
     QFETCH(QByteArray, bytes);
-    QVERIFY(!read_workbook_bytes(bytes));
+    QFETCH(RefusalKind, kind);
+    QFETCH(QString, cause);
+    verify_refused(read_workbook_bytes(bytes), kind, cause);
 }
 
 void WorkbookReadersTest::hostileFilesAreRefusedWithoutExpandingThem_data()
 {
     QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<RefusalKind>("kind");
+    QTest::addColumn<QString>("cause");
 
     const QByteArray worksheet_open =
         "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
@@ -258,61 +290,94 @@ void WorkbookReadersTest::hostileFilesAreRefusedWithoutExpandingThem_data()
     QTest::newRow("xlsx external entity")
         << xlsx_package("<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY x SYSTEM "
                         "\"file:///etc/hostname\">]>" +
-                        worksheet_open + "&x;" + worksheet_close);
+                        worksheet_open + "&x;" + worksheet_close)
+        << RefusalKind::DocumentType << QStringLiteral("xl/worksheets/sheet1.xml");
     QTest::newRow("xlsx entity expansion")
         << xlsx_package("<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY a \"aaaaaaaaaa\">"
                         "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
                         "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]>" +
-                        worksheet_open + "&c;" + worksheet_close);
+                        worksheet_open + "&c;" + worksheet_close)
+        << RefusalKind::DocumentType << QStringLiteral("xl/worksheets/sheet1.xml");
     QTest::newRow("xlsx undeclared entity")
-        << xlsx_package("<?xml version=\"1.0\"?>" + worksheet_open + "&x;" + worksheet_close);
+        << xlsx_package("<?xml version=\"1.0\"?>" + worksheet_open + "&x;" + worksheet_close)
+        << RefusalKind::Malformed << QStringLiteral("Entity 'x' not declared");
     QTest::newRow("xlsx sheet inflating past the entry limit")
         << xlsx_package("<?xml version=\"1.0\"?><worksheet><sheetData>" +
-                        QByteArray(65 * 1024 * 1024, ' ') + "</sheetData></worksheet>");
-    QTest::newRow("xlsx shared string beyond the table") << xlsx_package(
-        "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>1</v></c></row>", "<si><t>only</t></si>");
+                        QByteArray(65 * 1024 * 1024, ' ') + "</sheetData></worksheet>")
+        << RefusalKind::TooLarge << QStringLiteral("xl/worksheets/sheet1.xml inflates");
+    QTest::newRow("xlsx shared string beyond the table")
+        << xlsx_package("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>1</v></c></row>",
+                        "<si><t>only</t></si>")
+        << RefusalKind::Malformed << QStringLiteral("shared string \"1\"");
     QTest::newRow("xlsx column beyond the largest sheet")
-        << xlsx_package("<row r=\"1\"><c r=\"XFE1\"><v>1</v></c></row>");
+        << xlsx_package("<row r=\"1\"><c r=\"XFE1\"><v>1</v></c></row>")
+        << RefusalKind::OutsideSheet << QStringLiteral("XFE1");
     QTest::newRow("xlsx row beyond the largest sheet")
-        << xlsx_package("<row r=\"1048577\"><c><v>1</v></c></row>");
+        << xlsx_package("<row r=\"1048577\"><c><v>1</v></c></row>") << RefusalKind::OutsideSheet
+        << QStringLiteral("row 1048577");
     QTest::newRow("ods value repeated over a million columns")
-        << ods_package(repeated_value_cells("columns", "1000000"));
-    QTest::newRow("ods value row repeated past the cell limit")
-        << ods_package(repeated_value_cells("rows", "3000000"));
+        << ods_package(repeated_value_cells("columns", "1000000")) << RefusalKind::OutsideSheet
+        << QStringLiteral("16384 columns");
+    QTest::newRow("ods value row repeated past the last row")
+        << ods_package(repeated_value_cells("rows", "3000000")) << RefusalKind::OutsideSheet
+        << QStringLiteral("row 1048577");
+    QTest::newRow("ods value cells repeated past the cell limit")
+        << ods_package("<table:table-row table:number-rows-repeated=\"600000\"><table:table-cell "
+                       "table:number-columns-repeated=\"4\" office:value-type=\"float\" "
+                       "office:value=\"1\"/></table:table-row>")
+        << RefusalKind::TooManyCells << QStringLiteral("2000000 cells");
     QTest::newRow("ods blank expansion of a billion spaces")
         << ods_package("<table:table-row><table:table-cell office:value-type=\"string\"><text:p>"
                        "<text:s text:c=\"1000000000\"/></text:p></table:table-cell>"
-                       "</table:table-row>");
+                       "</table:table-row>")
+        << RefusalKind::CellTooLong << QStringLiteral("content.xml");
 
-    // BIFF8 DIMENSIONS: type 0x0200, 14 bytes; rows end at body offset 4.
+    // BIFF8 DIMENSIONS: type 0x0200, 14 bytes; the body holds the first and
+    // past-the-last row (4 bytes each), then the first and past-the-last
+    // column (2 bytes each).
     const QByteArray xls = fixture_bytes("tags_header_250.xls");
     const int dimensions = find_or_fail(xls, QByteArray("\x00\x02\x0e\x00\x00\x00\x00\x00", 8));
-    QTest::newRow("xls declaring 4 billion rows") << with_u32_at(xls, dimensions + 8, 0xFFFFFFFF);
+    QTest::newRow("xls declaring 4 billion rows")
+        << with_u32_at(xls, dimensions + 8, 0xFFFFFFFF) << RefusalKind::Biff
+        << QStringLiteral("record 0x0200");
     QTest::newRow("xls declaring the largest BIFF8 sheet")
-        << with_u32_at(with_u32_at(xls, dimensions + 8, 65536), dimensions + 12, 0x00000100);
+        << with_u32_at(with_u32_at(xls, dimensions + 8, 65536), dimensions + 12, 256u << 16)
+        << RefusalKind::Biff << QStringLiteral("record 0x0200");
+    // FreeXL answers this one with success and no workbook.
+    QTest::newRow("xls whose first column lies past its last")
+        << with_u32_at(with_u32_at(xls, dimensions + 8, 65536), dimensions + 12, 256)
+        << RefusalKind::FreeXl << QStringLiteral("freexl_open");
     // SST: 5 strings in all, 5 unique.
     const int sst = find_or_fail(xls, QByteArray("\x05\x00\x00\x00\x05\x00\x00\x00", 8));
     QVERIFY(xls.mid(sst - 4, 2) == QByteArray("\xfc\x00", 2));
-    QTest::newRow("xls declaring 2 billion strings") << with_u32_at(xls, sst + 4, 0x7FFFFFFF);
+    QTest::newRow("xls declaring 2 billion strings")
+        << with_u32_at(xls, sst + 4, 0x7FFFFFFF) << RefusalKind::Biff
+        << QStringLiteral("2147483647 shared strings");
     // FreeXL reads directory names by their declared length.
     const int workbook_entry = find_or_fail(xls, QByteArray("W\0o\0r\0k\0b\0o\0o\0k\0", 16));
     QByteArray long_name = xls;
     long_name[workbook_entry + 0x40] = 0x00;
     long_name[workbook_entry + 0x41] = 0x18;
-    QTest::newRow("xls directory name longer than its field") << long_name;
+    QTest::newRow("xls directory name longer than its field")
+        << long_name << RefusalKind::CompoundFile << QStringLiteral("6144 bytes");
     // The first sheet's name: one byte of length, claiming 255 characters.
     const int sheet_name = find_or_fail(xls, QByteArray("\x04\x00tags", 6));
     QByteArray long_sheet_name = xls;
     long_sheet_name[sheet_name] = char(0xFF);
-    QTest::newRow("xls sheet name running past its record") << long_sheet_name;
+    QTest::newRow("xls sheet name running past its record")
+        << long_sheet_name << RefusalKind::Biff << QStringLiteral("sheet name");
     // Header field 0x2C: the number of allocation-table sectors.
-    QTest::newRow("xls declaring a huge allocation table") << with_u32_at(xls, 0x2C, 0x00FFFFFF);
+    QTest::newRow("xls declaring a huge allocation table")
+        << with_u32_at(xls, 0x2C, 0x00FFFFFF) << RefusalKind::CompoundFile
+        << QStringLiteral("16777215 sectors");
 }
 
 void WorkbookReadersTest::hostileFilesAreRefusedWithoutExpandingThem()
 {
     QFETCH(QByteArray, bytes);
-    QVERIFY(!read_workbook_bytes(bytes));
+    QFETCH(RefusalKind, kind);
+    QFETCH(QString, cause);
+    verify_refused(read_workbook_bytes(bytes), kind, cause);
 }
 
 void WorkbookReadersTest::declaredSizesAreIgnoredForWhatIsActuallyThere_data()
@@ -334,7 +399,7 @@ void WorkbookReadersTest::declaredSizesAreIgnoredForWhatIsActuallyThere_data()
 void WorkbookReadersTest::declaredSizesAreIgnoredForWhatIsActuallyThere()
 {
     QFETCH(QByteArray, bytes);
-    std::optional<SheetCells> cells = read_workbook_bytes(bytes);
+    const WorkbookRead cells = read_workbook_bytes(bytes);
     QVERIFY(cells);
     QCOMPARE(cells->size(), 1);
     const UsedRange range = cells->used_range();
@@ -346,7 +411,19 @@ void WorkbookReadersTest::declaredSizesAreIgnoredForWhatIsActuallyThere()
 
 void WorkbookReadersTest::missingFileIsRefused()
 {
-    QVERIFY(!read_workbook_file(fixture_path("no_such_workbook.xlsx")));
+    verify_refused(read_workbook_file(fixture_path("no_such_workbook.xlsx")),
+                   RefusalKind::Unreadable, QStringLiteral("cannot open"));
+}
+
+void WorkbookReadersTest::oversizedFileIsRefusedUnread()
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("huge.xlsx")));
+    // Sparse: the size is declared, not written.
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(kMaxWorkbookBytes + 1));
+    file.close();
+    verify_refused(read_workbook_file(file.fileName()), RefusalKind::TooLarge,
+                   QString::number(kMaxWorkbookBytes));
 }
 
 void WorkbookReadersTest::storedNumbersShowAsTheirDoubleShows_data()
