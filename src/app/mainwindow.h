@@ -1,7 +1,7 @@
 #pragma once
 
 #include "protocol/reportdecoder.h"
-#include "tags/tagrecord.h"
+#include "protocol/tagrecord.h"
 
 #include <QByteArray>
 #include <QMainWindow>

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/sheettable.h"
 #include "tags/sheetengine.h"
 #include "tags/tagconversion.h"
 #include "tags/tagexport.h"
@@ -76,7 +77,7 @@ void MainWindow::on_input_excel_clicked()
                                  QMessageBox::Ok);
         return;
     }
-    sheet_engine->read_into_table(ui->tableWidget);
+    read_into_table(*sheet_engine, ui->tableWidget);
     sheet_engine->close();
 }
 

@@ -2,6 +2,7 @@
 
 #include "protocol/commandframes.h"
 #include "tags/sheetengine.h"
+#include "tags/tagtable.h"
 #include "transfer/recordcheck.h"
 #include "transfer/transferstate.h"
 #include "transfer/transferstep.h"
@@ -45,7 +46,8 @@ void MainWindow::on_transport_s_clicked()
             continue;
         // A record the camera can never receive would be repeated for good:
         // the operator corrects the table first.
-        if (const std::optional<QString> why = why_camera_cannot_receive(*record)) {
+        if (const std::optional<QString> why =
+                why_camera_cannot_receive(*record, tag_table_headers())) {
             warn(this, unreceivable_row_text(row + 1, *why));
             return;
         }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "protocol/tagrecord.h"
 #include "protocol/wirelayout.h"
-#include "tags/tagrecord.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tags/tagrecord.h"
+#include "protocol/tagrecord.h"
 
 #include <QByteArray>
 #include <QVector>

@@ -5,8 +5,6 @@
 
 #include <QDir>
 #include <QLoggingCategory>
-#include <QTableWidget>
-#include <algorithm>
 
 namespace
 {
@@ -54,28 +52,12 @@ bool SheetEngine::open(const QString &file_name, int sheet_index, bool visible)
     return true;
 }
 
-bool SheetEngine::read_into_table(QTableWidget *table)
+QString SheetEngine::range_cell(int row, int column) const
 {
-    if (!table || !sheet)
-        return false;
-    table->clear();
-    table->setColumnCount(0);
-    column_count = TAG_TABLE_COLUMNS;
-    row_count = row_limit;
-    table->setColumnCount(TAG_TABLE_COLUMNS);
-    table->setHorizontalHeaderLabels(tag_table_headers());
-    // The limit never exceeds the table's 20000 rows; a row that does not
-    // exist could not take its items.
-    const int rows = std::min(row_limit, table->rowCount());
-    for (int row = 0; row < rows; ++row) {
-        for (int column = 0; column < TAG_TABLE_COLUMNS; ++column) {
-            const SheetCell *cell = sheet->find(first_row - 1 + row, first_column - 1 + column);
-            auto *item = new QTableWidgetItem(cell ? cell->text : QString());
-            item->setTextAlignment(Qt::AlignCenter);
-            table->setItem(row, column, item);
-        }
-    }
-    return true;
+    if (!sheet)
+        return QString();
+    const SheetCell *cell = sheet->find(first_row - 1 + row, first_column - 1 + column);
+    return cell ? cell->text : QString();
 }
 
 void SheetEngine::close()

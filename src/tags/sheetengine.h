@@ -5,12 +5,10 @@
 #include <QString>
 #include <optional>
 
-class QTableWidget;
-
-// Reads the first worksheet of a workbook into the tag table. open() reads
+// Reads the first worksheet of a workbook for the tag table. open() reads
 // and parses the whole sheet into memory, so that a file that cannot be
-// read fails there and the table is never touched; read_into_table() only
-// copies cells; close() drops the parsed sheet.
+// read fails there and the table is never touched; the window's
+// read_into_table() then only copies cells; close() drops the parsed sheet.
 class SheetEngine
 {
 public:
@@ -23,10 +21,13 @@ public:
     // kept for the callers' sake and has nothing to show.
     bool open(const QString &file_name, int sheet_index, bool visible);
 
-    // Rebuilds the table: five columns with the tag headers, then row_limit
-    // rows of five centred cells taken from the used range's first row and
-    // column on. False only for a null table or when no sheet is open.
-    bool read_into_table(QTableWidget *table);
+    // The text of cell `row`, `column` (from 0) of the used range, empty
+    // where the sheet holds none or no sheet is open.
+    QString range_cell(int row, int column) const;
+    bool has_sheet() const
+    {
+        return sheet.has_value();
+    }
 
     void close();
 

@@ -1,9 +1,9 @@
 #include "transfer/recordcheck.h"
 
 #include "protocol/commandframes.h"
-#include "tags/tagtable.h"
 
-std::optional<QString> why_camera_cannot_receive(const TagRecord &record)
+std::optional<QString> why_camera_cannot_receive(const TagRecord &record,
+                                                 const QStringList &column_names)
 {
     QByteArray frame = protocol::record_frame_template();
     protocol::fill_record_frame(frame, record);
@@ -22,7 +22,7 @@ std::optional<QString> why_camera_cannot_receive(const TagRecord &record)
         return QStringLiteral("帧中出现帧标记%1，相机收不到完整的帧").arg(marker);
     const qint32 values[] = {record.id, record.x_cm, record.y_cm, record.side_mm, record.angle_deg};
     return QStringLiteral("%1的值%2在帧中形成帧标记%3，相机收不到完整的帧")
-        .arg(tag_table_headers().at(column))
+        .arg(column_names.value(column))
         .arg(values[column])
         .arg(marker);
 }

@@ -4,6 +4,7 @@
 #include "protocol/framecutter.h"
 #include "pseudoterminal.h"
 #include "tags/sheetengine.h"
+#include "tags/tagtable.h"
 #include "transfer/recordcheck.h"
 #include "transfer/transferstate.h"
 #include "transfer/transferstep.h"
@@ -181,8 +182,9 @@ void TransferStepsTest::recordIsRefusedExactlyWhenTheCameraCannotCutItWhole()
         return frames == 1 && whole;
     };
     int refused = 0;
+    const QStringList headers = tag_table_headers();
     const auto check = [&](const TagRecord &record) {
-        const bool refuse = why_camera_cannot_receive(record).has_value();
+        const bool refuse = why_camera_cannot_receive(record, headers).has_value();
         refused += refuse;
         if (refuse == arrives_whole(record))
             QFAIL(qPrintable(QString("record %1 %2 %3 %4 %5 refused: %6")
@@ -205,9 +207,9 @@ void TransferStepsTest::recordIsRefusedExactlyWhenTheCameraCannotCutItWhole()
         check({7, -65535, 65535, 999, angle});
     // 65279 and 65534, either sign, in x and in y.
     QCOMPARE(refused, 8);
-    QCOMPARE(*why_camera_cannot_receive({1, 65279, 0, 0, 0}),
+    QCOMPARE(*why_camera_cannot_receive({1, 65279, 0, 0, 0}, headers),
              QString("x坐标(cm)的值65279在帧中形成帧标记FE FF，相机收不到完整的帧"));
-    QCOMPARE(*why_camera_cannot_receive({1, 0, -65534, 0, 0}),
+    QCOMPARE(*why_camera_cannot_receive({1, 0, -65534, 0, 0}, headers),
              QString("y坐标(cm)的值-65534在帧中形成帧标记FF FE，相机收不到完整的帧"));
 }
 

@@ -1,6 +1,7 @@
 #include "demowindow.h"
 
 #include "app/mainwindow.h"
+#include "app/sheettable.h"
 #include "tags/sheetengine.h"
 #include "ui_mainwindowform.h"
 
@@ -61,7 +62,7 @@ bool load_workbook(MainWindow &window, const QString &path)
 {
     if (!window.sheet_engine->open(path, 1, false))
         return false;
-    window.sheet_engine->read_into_table(window.ui->tableWidget);
+    read_into_table(*window.sheet_engine, window.ui->tableWidget);
     window.sheet_engine->close();
     return true;
 }
