@@ -2,6 +2,7 @@
 
 #include <QVariant>
 #include <algorithm>
+#include <cmath>
 
 std::optional<Refusal> SheetCells::add(qint64 row, qint64 column, const QString &text)
 {
@@ -83,15 +84,20 @@ const SheetCell *SheetCells::find(int row, int column) const
 
 QString sheet_number_text(double value)
 {
+    // 999999999999999 is the largest whole number of 15 digits; every whole
+    // number up to it is exact in a double and in 64 bits.
+    constexpr double kLargestDigitsShown = 999999999999999.0;
+    if (std::abs(value) <= kLargestDigitsShown && std::trunc(value) == value)
+        return QString::number(qint64(value));
     return QVariant(value).toString();
 }
 
 QString sheet_number_text(const QString &stored, bool *ok)
 {
     // A whole number of up to 15 digits, without a sign other than '-' or
-    // leading zeros, is already shown the way the double shows it; most tag
-    // map cells are such numbers, and formatting them anew is the larger part
-    // of reading them.
+    // leading zeros, is already shown as the rule shows it; most tag map
+    // cells are such numbers, and formatting them anew is the larger part of
+    // reading them.
     const int digits_from = stored.startsWith(QLatin1Char('-')) ? 1 : 0;
     const int digits = stored.size() - digits_from;
     bool canonical = digits > 0 && digits <= 15 &&

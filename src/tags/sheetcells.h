@@ -57,11 +57,15 @@ private:
     QVector<SheetCell> cells;
 };
 
-// A number as QVariant::toString() shows a double: 12.0 as "12", 12.5 as
-// "12.5", 1e-07 in exponent form.
+// How every reader shows a number cell, whatever format stored it. A whole
+// number of up to 15 digits shows as its digits (1000000 as "1000000", -0 as
+// "0"): the tag columns are read as integers, and a double holds every such
+// number exactly. Any other number shows as the shortest text that reads
+// back to the same double, as QVariant::toString() gives it: 12.5, 1e-07,
+// 1e+15.
 QString sheet_number_text(double value);
 
-// The same for a number stored as text in a file (surrounding blanks
+// The same rule for a number stored as text in a file (surrounding blanks
 // allowed); `ok` tells whether it was a number at all.
 QString sheet_number_text(const QString &stored, bool *ok);
 

@@ -84,6 +84,8 @@ private slots:
     void oversizedFileIsRefusedUnread();
     void storedNumbersShowAsTheirDoubleShows_data();
     void storedNumbersShowAsTheirDoubleShows();
+    void numbersShowAlikeInEveryFormat_data();
+    void numbersShowAlikeInEveryFormat();
 };
 
 void WorkbookReadersTest::mixedCellsReadAsTheirRawValuesShow_data()
@@ -429,20 +431,79 @@ void WorkbookReadersTest::oversizedFileIsRefusedUnread()
 void WorkbookReadersTest::storedNumbersShowAsTheirDoubleShows_data()
 {
     QTest::addColumn<QString>("stored");
-    for (const char *text :
-         {"12", "-5", "0", "-0", "007", "12.0", "12.5", "1e3", "1.234e-06", "123456789012345",
-          "-123456789012345", "1234567890123456", "99999999999999999999", "0.1", "-0.000001"})
-        QTest::newRow(text) << QString::fromLatin1(text);
+    QTest::addColumn<QString>("shown");
+    const QVector<QPair<const char *, const char *>> numbers{
+        {"12", "12"},
+        {"-5", "-5"},
+        {"0", "0"},
+        {"-0", "0"},
+        {"007", "7"},
+        {"12.0", "12"},
+        {"12.5", "12.5"},
+        {"1e3", "1000"},
+        {"1.234e-06", "1.234e-06"},
+        {"123456789012345", "123456789012345"},
+        {"-123456789012345", "-123456789012345"},
+        {"1234567890123456", "1234567890123456"},
+        {"99999999999999999999", "1e+20"},
+        {"0.1", "0.1"},
+        {"-0.000001", "-1e-06"},
+        // Whole numbers that end in zeros are where the shortest form
+        // would take an exponent.
+        {"1000000", "1000000"},
+        {"1E+6", "1000000"},
+        {"-4.2e7", "-42000000"},
+        {"999999999999999", "999999999999999"},
+        {"-1e14", "-100000000000000"},
+        {"1e15", "1e+15"},
+        {" 42 ", "42"},
+    };
+    for (const auto &number : numbers)
+        QTest::newRow(number.first)
+            << QString::fromLatin1(number.first) << QString::fromLatin1(number.second);
 }
 
 void WorkbookReadersTest::storedNumbersShowAsTheirDoubleShows()
 {
     QFETCH(QString, stored);
+    QFETCH(QString, shown);
     bool ok = false;
-    QCOMPARE(sheet_number_text(stored, &ok), QVariant(stored.toDouble()).toString());
+    QCOMPARE(sheet_number_text(stored, &ok), shown);
     QVERIFY(ok);
+    QCOMPARE(sheet_number_text(stored.toDouble()), shown);
     sheet_number_text(QStringLiteral("12a"), &ok);
     QVERIFY(!ok);
+}
+
+void WorkbookReadersTest::numbersShowAlikeInEveryFormat_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const char *format : {"xlsx", "xls", "ods"})
+        QTest::newRow(format) << QStringLiteral("tags_numbers.") + format;
+}
+
+void WorkbookReadersTest::numbersShowAlikeInEveryFormat()
+{
+    QFETCH(QString, file);
+    const WorkbookRead cells = read_workbook_file(fixture_path(file));
+    QVERIFY(cells);
+    // The workbook holds one number a row, in this order.
+    const QStringList expected{"1000000",
+                               "123456789012345",
+                               "-42",
+                               "0",
+                               "0.1",
+                               "1e+20",
+                               "2.5",
+                               "1234567.125",
+                               "999999999999999",
+                               "-100000000000000",
+                               "1e+15",
+                               "1e-07"};
+    QStringList actual;
+    for (const QStringList &row : grid_of(*cells, expected.size() + 1, 1))
+        actual << row.first();
+    QCOMPARE(actual, expected + QStringList{kAbsent});
 }
 
 QTEST_GUILESS_MAIN(WorkbookReadersTest)
