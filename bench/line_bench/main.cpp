@@ -43,36 +43,6 @@ struct Shared {
     std::atomic<long> noise_bytes{0};
 };
 
-int64_t monotonic_ns()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
-void sleep_until(int64_t ns)
-{
-    timespec until{};
-    until.tv_sec = ns / 1000000000;
-    until.tv_nsec = ns % 1000000000;
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
-    }
-}
-
-bool write_all(int fd, const char *bytes, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, bytes, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes += n;
-        size -= size_t(n);
-    }
-    return true;
-}
-
 // x = 123.4 cm, y = 56.7 cm, rotation 8.9 degrees.
 const QByteArray kReport = protocol::position_report({1234, 567, 89, 0, 0});
 

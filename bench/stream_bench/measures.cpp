@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QList>
 #include <algorithm>
+#include <cerrno>
+#include <ctime>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -37,4 +39,34 @@ double percentile(std::vector<double> values, double fraction)
     std::sort(values.begin(), values.end());
     const size_t at = std::min(values.size() - 1, size_t(fraction * double(values.size())));
     return values[at];
+}
+
+int64_t monotonic_ns()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+void sleep_until(int64_t ns)
+{
+    timespec until{};
+    until.tv_sec = ns / 1000000000;
+    until.tv_nsec = ns % 1000000000;
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+    }
+}
+
+bool write_all(int fd, const char *bytes, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, bytes, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes += n;
+        size -= size_t(n);
+    }
+    return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <vector>
 
 // CPU seconds (user and system) of this process so far.
@@ -11,3 +13,12 @@ long resident_kb();
 
 // The value below which `fraction` of `values` lie.
 double percentile(std::vector<double> values, double fraction);
+
+// The monotonic clock in nanoseconds, the same in every process.
+int64_t monotonic_ns();
+
+// Sleeps until the monotonic clock reads `ns`.
+void sleep_until(int64_t ns);
+
+// Writes all `size` bytes to `fd`, retrying short writes; false on error.
+bool write_all(int fd, const char *bytes, size_t size);

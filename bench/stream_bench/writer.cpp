@@ -1,19 +1,13 @@
 #include "writer.h"
 
 #include "floorpath.h"
+#include "measures.h"
 #include "protocol/reportframes.h"
 
 #include <cerrno>
 #include <ctime>
 #include <sys/mman.h>
 #include <unistd.h>
-
-int64_t monotonic_ns()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
 
 WriterShared *create_writer_shared(long reports)
 {
@@ -28,29 +22,6 @@ WriterShared *create_writer_shared(long reports)
 
 namespace
 {
-
-void sleep_until(int64_t ns)
-{
-    timespec until{};
-    until.tv_sec = ns / 1000000000;
-    until.tv_nsec = ns % 1000000000;
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
-    }
-}
-
-bool write_all(int fd, const char *bytes, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, bytes, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes += n;
-        size -= size_t(n);
-    }
-    return true;
-}
 
 // Whether a period of `every_s` seconds begins between reports k - 1 and k.
 bool period_begins(long k, double rate, double every_s)

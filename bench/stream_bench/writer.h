@@ -30,5 +30,3 @@ WriterShared *create_writer_shared(long reports);
 
 // Forks the writer; returns its process id.
 pid_t start_writer(int master_fd, WriterShared *shared);
-
-int64_t monotonic_ns();
