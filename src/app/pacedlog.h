@@ -22,11 +22,13 @@ class QTextEdit;
 // kCharacterSlack, cut back to kMaxCharacters by whole paragraphs, oldest
 // first. At the camera's line rate a read holds one report or a few (67
 // characters of echo each), so 10000 paragraphs fit while reads average up to
-// six reports. At the bound the text costs about 35 MB of memory.
+// six reports. At the bound the box holds about 40 to 55 MB more memory.
 //
 // Text waiting for the next display frame is bounded as well, oldest first,
-// and more tightly: laying text out costs about 15 ms per 100000 characters,
-// so a peer that is far ahead cannot make one display frame stall the window.
+// and more tightly: laying text out costs about 12 to 20 ms per 100000
+// characters, so a peer that is far ahead cannot make one display frame stall
+// the window. The oldest paragraphs go kCharacterSlack at a time because each
+// cut costs 10 to 35 ms whatever its size.
 // At the camera's line rate a display frame brings about 1200 characters.
 class PacedLog : public QObject
 {
@@ -36,8 +38,8 @@ public:
     static constexpr int kMaxParagraphs = 10000;
     static constexpr int kTrimSlack = 500;
     static constexpr int kMaxCharacters = 4000000;
-    static constexpr int kCharacterSlack = 100000;
-    static constexpr int kMaxPendingCharacters = 150000;
+    static constexpr int kCharacterSlack = 300000;
+    static constexpr int kMaxPendingCharacters = 100000;
 
     // Becomes a child of `edit`. A log has nothing to undo, and keeping the
     // history would grow memory with every paragraph, so undo is turned off.
