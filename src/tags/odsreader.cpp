@@ -70,19 +70,6 @@ std::optional<double> duration_days(const QString &text)
     return (match.captured(1).isEmpty() ? 1 : -1) * seconds / 86400;
 }
 
-std::optional<double> date_serial(const QString &text, const QDate &null_date)
-{
-    QDateTime moment = QDateTime::fromString(text, Qt::ISODateWithMs);
-    if (!moment.isValid()) {
-        const QDate day = QDate::fromString(text, Qt::ISODate);
-        if (!day.isValid())
-            return std::nullopt;
-        moment = QDateTime(day, QTime(0, 0));
-    }
-    return double(null_date.daysTo(moment.date())) +
-           moment.time().msecsSinceStartOfDay() / 86400000.0;
-}
-
 // The paragraphs of a cell as one text, lines joined by line feeds. Notes
 // attached to the cell are not part of its value.
 ReadResult<QString> read_cell_paragraphs(QXmlStreamReader &xml)
@@ -165,8 +152,8 @@ std::optional<Refusal> read_cell_value(QXmlStreamReader &xml, const QDate &null_
     const char *stored_in = "value";
     if (type == QLatin1String("date")) {
         stored_in = "date-value";
-        number =
-            date_serial(attributes.value(kOffice, QLatin1String(stored_in)).toString(), null_date);
+        number = iso_date_serial(attributes.value(kOffice, QLatin1String(stored_in)).toString(),
+                                 null_date);
     } else if (type == QLatin1String("time")) {
         stored_in = "time-value";
         number = duration_days(attributes.value(kOffice, QLatin1String(stored_in)).toString());
@@ -294,7 +281,7 @@ QDate null_date_of(const QXmlStreamAttributes &attributes)
 {
     const QDate date = QDate::fromString(
         attributes.value(kTable, QLatin1String("date-value")).toString(), Qt::ISODate);
-    return date.isValid() ? date : QDate(1899, 12, 30);
+    return date.isValid() ? date : kSerialDayZero;
 }
 
 } // namespace
@@ -311,7 +298,7 @@ ReadResult<SheetCells> read_ods_first_sheet(const ZipPackage &zip)
     if (!content)
         return content.refusal();
     QXmlStreamReader xml(*content);
-    QDate null_date(1899, 12, 30);
+    QDate null_date = kSerialDayZero;
     bool in_spreadsheet = false;
     while (!xml.atEnd()) {
         const QXmlStreamReader::TokenType token = read_next_safely(xml);

@@ -1,5 +1,6 @@
 #include "tags/sheetcells.h"
 
+#include <QDateTime>
 #include <QVariant>
 #include <algorithm>
 #include <cmath>
@@ -116,4 +117,17 @@ QString sheet_number_text(const QString &stored, bool *ok)
 QString sheet_boolean_text(bool value)
 {
     return QVariant(value).toString();
+}
+
+std::optional<double> iso_date_serial(const QString &text, const QDate &day_zero)
+{
+    QDateTime moment = QDateTime::fromString(text, Qt::ISODateWithMs);
+    if (!moment.isValid()) {
+        const QDate day = QDate::fromString(text, Qt::ISODate);
+        if (!day.isValid())
+            return std::nullopt;
+        moment = QDateTime(day, QTime(0, 0));
+    }
+    return double(day_zero.daysTo(moment.date())) +
+           moment.time().msecsSinceStartOfDay() / 86400000.0;
 }

@@ -2,6 +2,7 @@
 
 #include "tags/readresult.h"
 
+#include <QDate>
 #include <QString>
 #include <QVector>
 
@@ -71,3 +72,11 @@ QString sheet_number_text(const QString &stored, bool *ok);
 
 // The text of a boolean cell.
 QString sheet_boolean_text(bool value);
+
+// Day 0 of the serial day numbers that spreadsheets give dates as: 1899-12-30
+// (the 1900 system counts a 29 February 1900 that never was).
+const QDate kSerialDayZero(1899, 12, 30);
+
+// An ISO 8601 date or date-time as a serial day number counted from
+// `day_zero`, the time of day as its fraction; nothing when it is neither.
+std::optional<double> iso_date_serial(const QString &text, const QDate &day_zero);

@@ -30,7 +30,7 @@ std::optional<double> serial_from_date_text(const QString &text, bool system_190
             else if (day < QDate(1900, 3, 1))
                 serial = QDate(1899, 12, 31).daysTo(day);
             else
-                serial = QDate(1899, 12, 30).daysTo(day);
+                serial = kSerialDayZero.daysTo(day);
         }
     }
     const QString clock = text.contains(QLatin1Char('-')) ? time_text : text;

@@ -181,21 +181,6 @@ bool parse_cell_reference(QStringRef reference, qint64 &row, qint64 &column)
     return true;
 }
 
-// ISO 8601 date-time of a t="d" cell, as the serial day number the other
-// cell kinds carry (days since 1899-12-30).
-std::optional<double> iso_date_serial(const QString &text)
-{
-    QDateTime moment = QDateTime::fromString(text, Qt::ISODateWithMs);
-    if (!moment.isValid()) {
-        const QDate day = QDate::fromString(text, Qt::ISODate);
-        if (!day.isValid())
-            return std::nullopt;
-        moment = QDateTime(day, QTime(0, 0));
-    }
-    const qint64 days = QDate(1899, 12, 30).daysTo(moment.date());
-    return double(days) + moment.time().msecsSinceStartOfDay() / 86400000.0;
-}
-
 struct RawCell {
     QString type;
     QString value;
@@ -232,7 +217,7 @@ ReadResult<QString> cell_text(const RawCell &cell, const QStringList &shared, co
     bool ok = false;
     QString text;
     if (cell.type == QLatin1String("d")) {
-        const std::optional<double> serial = iso_date_serial(cell.value.trimmed());
+        const std::optional<double> serial = iso_date_serial(cell.value.trimmed(), kSerialDayZero);
         ok = serial.has_value();
         if (ok)
             text = sheet_number_text(*serial);
