@@ -1,6 +1,7 @@
 #include "transfer/recordcheck.h"
 
 #include "protocol/commandframes.h"
+#include "protocol/reporttext.h"
 
 std::optional<QString> why_camera_cannot_receive(const TagRecord &record,
                                                  const QStringList &column_names)
@@ -10,10 +11,7 @@ std::optional<QString> why_camera_cannot_receive(const TagRecord &record,
     const int at = protocol::marker_inside_frame(frame);
     if (at < 0)
         return std::nullopt;
-    const QString marker = QStringLiteral("%1 %2")
-                               .arg(quint8(frame.at(at)), 2, 16, QLatin1Char('0'))
-                               .arg(quint8(frame.at(at + 1)), 2, 16, QLatin1Char('0'))
-                               .toUpper();
+    const QString marker = protocol::hex_echo(frame.mid(at, 2)).trimmed();
     // The pair may begin in the start marker's FE; it is the value after it.
     const int column = protocol::record_frame_column(at) >= 0
                            ? protocol::record_frame_column(at)
