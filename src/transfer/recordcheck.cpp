@@ -27,5 +27,5 @@ std::optional<QString> why_camera_cannot_receive(const TagRecord &record,
 
 QString unreceivable_row_text(int row_number, const QString &why)
 {
-    return QStringLiteral("第%1行的标签无法传输：%2").arg(row_number).arg(why);
+    return QStringLiteral("第%1行的标签无法传输：\n%2").arg(row_number).arg(why);
 }

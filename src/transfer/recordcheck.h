@@ -15,5 +15,5 @@ std::optional<QString> why_camera_cannot_receive(const TagRecord &record,
                                                  const QStringList &column_names);
 
 // The warning for the first such record: its row as the table numbers it
-// (from 1) and the reason.
+// (from 1) and, on a line of its own, the reason.
 QString unreceivable_row_text(int row_number, const QString &why);

@@ -257,7 +257,7 @@ void TransferOverPtyTest::recordTheCameraCannotReceiveStopsTheStartWithItsRow()
     QVERIFY(seen.seen);
     QCOMPARE(seen.icon, QMessageBox::Warning);
     QCOMPARE(seen.title, QString("错误"));
-    QCOMPARE(seen.text, QString("第3行的标签无法传输：y坐标(cm)的值65534在帧中形成帧标记FF FE，"
+    QCOMPARE(seen.text, QString("第3行的标签无法传输：\ny坐标(cm)的值65534在帧中形成帧标记FF FE，"
                                 "相机收不到完整的帧"));
     QCOMPARE(seen.button_texts, QStringList{"确定"});
     QVERIFY(window->ui->tableWidget->isEnabled());
