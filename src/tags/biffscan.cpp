@@ -195,6 +195,8 @@ public:
                 break;
             }
         }
+        if (!dimensions_once_per_sheet(records))
+            return std::nullopt;
         collect_first_sheet(records, first_sheet_offset);
         return result;
     }
@@ -245,6 +247,69 @@ private:
                 return false;
         }
         return true;
+    }
+
+    // FreeXL allocates a sheet's cells when it meets a DIMENSIONS record
+    // while that sheet is the one it reads, and keeps only the last
+    // allocation. A sheet becomes the one it reads at a BOF record that
+    // follows an EOF and sits at the offset a BOUNDSHEET record gave; a BOF
+    // inside a sheet starts nothing new for it. So a second DIMENSIONS record
+    // before the sheet's EOF drops the first allocation. After the stream it
+    // sizes each sheet that had none by allocating again for the sheet it
+    // read last (not for the sheet at hand), which drops that sheet's cells
+    // unless it is the only sheet without DIMENSIONS. Either is lost memory
+    // on every import, so such a stream is refused; a workbook that a
+    // spreadsheet application writes has one DIMENSIONS record per sheet.
+    bool dimensions_once_per_sheet(const QVector<Record> &records) const
+    {
+        QVector<qint64> sheet_offsets;
+        QVector<bool> declared;
+        int reading = -1;
+        bool in_substream = false;
+        bool after_end = false;
+        for (int i = 0; i < records.size(); ++i) {
+            const Record &record = records.at(i);
+            // A record of type and size 0 ends a stream for FreeXL's reader
+            // of regular sectors; its reader of the mini stream goes on. Only
+            // zeros may follow, so that both see the same records.
+            if (record.type == 0 && record.body.isEmpty()) {
+                after_end = true;
+                continue;
+            }
+            if (after_end)
+                return false;
+            if (i == 0) {
+                in_substream = true;
+                continue;
+            }
+            if (record.type == kContinue)
+                continue;
+            if (!in_substream) {
+                // Anything but a BOF here makes FreeXL give up, freeing
+                // what it allocated.
+                if (record.type != kBof)
+                    return true;
+                in_substream = true;
+                reading = int(sheet_offsets.indexOf(record.offset));
+                continue;
+            }
+            if (record.type == kEof) {
+                in_substream = false;
+            } else if (record.type == kBoundSheet) {
+                sheet_offsets << u32_at(record.body, 0);
+                declared << false;
+            } else if (record.type == kDimensions && reading >= 0) {
+                if (declared.at(reading))
+                    return false;
+                declared[reading] = true;
+            }
+        }
+        QVector<int> undeclared;
+        for (int sheet = 0; sheet < declared.size(); ++sheet)
+            if (!declared.at(sheet))
+                undeclared << sheet;
+        // Without a sheet read last, FreeXL fails before allocating anything.
+        return undeclared.isEmpty() || reading < 0 || undeclared == QVector<int>{reading};
     }
 
     // A string whose length field sits at `at`, `length_bytes` wide, in one

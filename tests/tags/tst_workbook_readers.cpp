@@ -67,6 +67,8 @@ private slots:
     void damagedOrUnknownFilesAreRefused();
     void hostileFilesAreRefusedWithoutExpandingThem_data();
     void hostileFilesAreRefusedWithoutExpandingThem();
+    void filesFreeXlWouldLoseMemoryOnAreRefused_data();
+    void filesFreeXlWouldLoseMemoryOnAreRefused();
     void declaredSizesAreIgnoredForWhatIsActuallyThere_data();
     void declaredSizesAreIgnoredForWhatIsActuallyThere();
     void missingFileIsRefused();
@@ -310,6 +312,31 @@ void WorkbookReadersTest::hostileFilesAreRefusedWithoutExpandingThem_data()
 }
 
 void WorkbookReadersTest::hostileFilesAreRefusedWithoutExpandingThem()
+{
+    QFETCH(QByteArray, bytes);
+    QVERIFY(!read_workbook_bytes(bytes));
+}
+
+// FreeXL keeps a sheet's cells from its last DIMENSIONS record only; under
+// LeakSanitizer, a file it would read loses memory and fails the test.
+void WorkbookReadersTest::filesFreeXlWouldLoseMemoryOnAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    // Found by the workbook fuzz target: the sheet starts again with a BOF
+    // record before its EOF and declares its dimensions a second time.
+    QTest::newRow("xls sheet declaring its dimensions twice")
+        << fixture_bytes("freexl_leak_dimensions_twice.xls");
+    // The first of two sheets without DIMENSIONS: FreeXL sizes it by
+    // allocating for the second sheet again.
+    const QByteArray xls = fixture_bytes("tags_second_sheet.xls");
+    const int empty_dimensions =
+        find_or_fail(xls, QByteArray("\x00\x02\x0e\x00", 4) + QByteArray(14, 0));
+    QByteArray undeclared = xls;
+    undeclared[empty_dimensions] = char(0x99);
+    QTest::newRow("xls first sheet without dimensions") << undeclared;
+}
+
+void WorkbookReadersTest::filesFreeXlWouldLoseMemoryOnAreRefused()
 {
     QFETCH(QByteArray, bytes);
     QVERIFY(!read_workbook_bytes(bytes));
