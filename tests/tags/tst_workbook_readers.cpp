@@ -324,8 +324,21 @@ void WorkbookReadersTest::filesFreeXlWouldLoseMemoryOnAreRefused_data()
     QTest::addColumn<QByteArray>("bytes");
     // Found by the workbook fuzz target: the sheet starts again with a BOF
     // record before its EOF and declares its dimensions a second time.
-    QTest::newRow("xls sheet declaring its dimensions twice")
-        << fixture_bytes("freexl_leak_dimensions_twice.xls");
+    const QByteArray twice = fixture_bytes("freexl_leak_dimensions_twice.xls");
+    QTest::newRow("xls sheet declaring its dimensions twice") << twice;
+    // FreeXL reads the workbook entry's name up to its first NUL; after it
+    // comes an entry "Book" for the same stream, cut before the second
+    // DIMENSIONS record. Checking that one let FreeXL read the other.
+    const int workbook_entry = find_or_fail(twice, QByteArray("W\0o\0r\0k\0b\0o\0o\0k\0", 16));
+    QByteArray renamed = twice;
+    renamed.replace(workbook_entry + 16, 6, QByteArray("\0\0X\0\0\0", 6));
+    renamed[workbook_entry + 0x40] = 22;
+    const int next_entry = workbook_entry + 128;
+    renamed.replace(next_entry, 64, QByteArray("B\0o\0o\0k\0", 8) + QByteArray(56, 0));
+    renamed[next_entry + 0x40] = 10;
+    renamed[next_entry + 0x42] = 2;
+    renamed = with_u32_at(with_u32_at(renamed, next_entry + 0x74, 0), next_entry + 0x78, 2032);
+    QTest::newRow("xls workbook entry whose name goes on after a NUL") << renamed;
     // The first of two sheets without DIMENSIONS: FreeXL sizes it by
     // allocating for the second sheet again.
     const QByteArray xls = fixture_bytes("tags_second_sheet.xls");
