@@ -2,6 +2,7 @@
 #include "workbookfiles.h"
 
 #include <QTest>
+#include <QtEndian>
 
 using Grid = QVector<QStringList>;
 Q_DECLARE_METATYPE(Grid)
@@ -46,6 +47,34 @@ int find_or_fail(const QByteArray &bytes, const QByteArray &pattern)
     return at;
 }
 
+// BIFF8 records of a sheet: DIMENSIONS (one past the last row and column),
+// NUMBER and LABEL cells.
+QByteArray dimensions(quint32 rows, quint16 columns)
+{
+    QByteArray body(14, 0);
+    qToLittleEndian<quint32>(rows, body.data() + 4);
+    qToLittleEndian<quint16>(columns, body.data() + 10);
+    return biff_record(0x0200, body);
+}
+
+QByteArray number(quint16 row, quint16 column, double value)
+{
+    QByteArray body(14, 0);
+    qToLittleEndian<quint16>(row, body.data());
+    qToLittleEndian<quint16>(column, body.data() + 2);
+    qToLittleEndian<double>(value, body.data() + 6);
+    return biff_record(0x0203, body);
+}
+
+QByteArray label(quint16 row, quint16 column, const QByteArray &latin1)
+{
+    QByteArray body(9, 0);
+    qToLittleEndian<quint16>(row, body.data());
+    qToLittleEndian<quint16>(column, body.data() + 2);
+    qToLittleEndian<quint16>(quint16(latin1.size()), body.data() + 6);
+    return biff_record(0x0204, body + latin1);
+}
+
 } // namespace
 
 class WorkbookReadersTest : public QObject
@@ -67,6 +96,7 @@ private slots:
     void damagedOrUnknownFilesAreRefused();
     void hostileFilesAreRefusedWithoutExpandingThem_data();
     void hostileFilesAreRefusedWithoutExpandingThem();
+    void xlsBuiltHereIsRead();
     void filesFreeXlWouldLoseMemoryOnAreRefused_data();
     void filesFreeXlWouldLoseMemoryOnAreRefused();
     void declaredSizesAreIgnoredForWhatIsActuallyThere_data();
@@ -317,8 +347,18 @@ void WorkbookReadersTest::hostileFilesAreRefusedWithoutExpandingThem()
     QVERIFY(!read_workbook_bytes(bytes));
 }
 
-// FreeXL keeps a sheet's cells from its last DIMENSIONS record only; under
-// LeakSanitizer, a file it would read loses memory and fails the test.
+// The workbooks the next test varies are read as they are.
+void WorkbookReadersTest::xlsBuiltHereIsRead()
+{
+    const std::optional<SheetCells> cells = read_workbook_bytes(xls_package(biff8_workbook(
+        {{"tags", dimensions(2, 3) + number(0, 0, 12) + label(0, 1, "ab") + number(1, 2, -7)}})));
+    QVERIFY(cells);
+    const QString _ = kAbsent;
+    QCOMPARE(grid_of(*cells, 2, 3), (Grid{{"12", "ab", _}, {_, _, "-7"}}));
+}
+
+// Under LeakSanitizer, a file FreeXL would read and lose memory on fails the
+// test.
 void WorkbookReadersTest::filesFreeXlWouldLoseMemoryOnAreRefused_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -347,6 +387,14 @@ void WorkbookReadersTest::filesFreeXlWouldLoseMemoryOnAreRefused_data()
     QByteArray undeclared = xls;
     undeclared[empty_dimensions] = char(0x99);
     QTest::newRow("xls first sheet without dimensions") << undeclared;
+    // FreeXL converts a LABEL's text before it looks for the cell.
+    QTest::newRow("xls text cell outside any sheet") << xls_package(
+        biff8_workbook({{"tags", dimensions(2, 3) + number(0, 0, 12)}}, label(0, 1, "ab")));
+    QTest::newRow("xls text cell beyond the sheet's dimensions") << xls_package(
+        biff8_workbook({{"tags", dimensions(2, 3) + number(0, 0, 12) + label(2, 1, "ab")}}));
+    // The second value replaces the first one's text without freeing it.
+    QTest::newRow("xls cell given a value twice") << xls_package(
+        biff8_workbook({{"tags", dimensions(2, 3) + label(0, 1, "ab") + number(0, 1, 12)}}));
 }
 
 void WorkbookReadersTest::filesFreeXlWouldLoseMemoryOnAreRefused()
