@@ -1,5 +1,6 @@
 #include "tags/biffscan.h"
 
+#include <QBitArray>
 #include <QtEndian>
 #include <algorithm>
 #include <cstring>
@@ -12,14 +13,23 @@ constexpr quint16 kEof = 0x000A;
 constexpr quint16 kFilePass = 0x002F;
 constexpr quint16 kContinue = 0x003C;
 constexpr quint16 kBoundSheet = 0x0085;
+constexpr quint16 kMulRk = 0x00BD;
 constexpr quint16 kSst = 0x00FC;
+constexpr quint16 kLabelSst = 0x00FD;
 constexpr quint16 kDimensions = 0x0200;
+constexpr quint16 kNumber = 0x0203;
 constexpr quint16 kBoolErr = 0x0205;
 constexpr quint16 kString = 0x0207;
+constexpr quint16 kRk = 0x027E;
 constexpr quint16 kBof = 0x0809;
 constexpr quint16 kLabel = 0x0204;
 constexpr quint16 kFormat = 0x041E;
 constexpr int kMaxRecordBytes = 8224;
+
+struct SheetSize {
+    qint64 rows = 0;
+    qint64 columns = 0;
+};
 
 struct Record {
     qint64 offset = 0;
@@ -208,6 +218,8 @@ public:
                 break;
             }
         }
+        if (const std::optional<Refusal> loss = what_freexl_would_lose(records))
+            return *loss;
         collect_first_sheet(records, first_sheet_offset);
         return result;
     }
@@ -268,6 +280,122 @@ private:
         return true;
     }
 
+    // FreeXL loses memory on some shapes of a stream, on every import. This
+    // walks the records as FreeXL's first pass does and refuses them; none
+    // occurs in a workbook that a spreadsheet application writes.
+    // - A sheet becomes the one FreeXL reads at a BOF record that follows an
+    //   EOF and sits at the offset a BOUNDSHEET record gave; a BOF inside a
+    //   sheet starts nothing new for it.
+    // - FreeXL allocates the sheet's cells at each DIMENSIONS record and keeps
+    //   only the last allocation: a second one is refused.
+    // - After the stream it sizes each sheet that had none by allocating
+    //   again for the sheet it read last, not for the sheet at hand: a sheet
+    //   without DIMENSIONS is refused.
+    // - A LABEL record's text is converted before FreeXL looks for its cell
+    //   and is lost when there is none, and a second value for a cell drops
+    //   the text the first one left there: a cell record outside the sheets
+    //   or their dimensions, and a cell given twice, are refused.
+    // Nothing when FreeXL can read the stream without losing memory, else why.
+    std::optional<Refusal> what_freexl_would_lose(const QVector<Record> &records) const
+    {
+        QVector<qint64> sheet_offsets;
+        QVector<bool> declared;
+        int reading = -1;
+        SheetSize size;
+        QBitArray given; // cells of the sheet read that have a value
+        bool in_substream = false;
+        bool after_end = false;
+        for (int i = 0; i < records.size(); ++i) {
+            const Record &record = records.at(i);
+            // A record of type and size 0 ends a stream for FreeXL's reader
+            // of regular sectors; its reader of the mini stream goes on. Only
+            // zeros may follow, so that both see the same records.
+            if (record.type == 0 && record.body.isEmpty()) {
+                after_end = true;
+                continue;
+            }
+            if (after_end)
+                return refused(record, QStringLiteral("records follow the end of the stream"));
+            if (i == 0) {
+                in_substream = true;
+                continue;
+            }
+            if (record.type == kContinue)
+                continue;
+            if (!in_substream) {
+                // Anything but a BOF here makes FreeXL give up, freeing
+                // what it allocated.
+                if (record.type != kBof)
+                    return std::nullopt;
+                in_substream = true;
+                reading = int(sheet_offsets.indexOf(record.offset));
+                continue;
+            }
+            switch (record.type) {
+            case kEof:
+                in_substream = false;
+                break;
+            case kBoundSheet:
+                sheet_offsets << u32_at(record.body, 0);
+                declared << false;
+                break;
+            case kDimensions:
+                if (reading < 0)
+                    break;
+                if (declared.at(reading))
+                    return refused(record, QStringLiteral("a second DIMENSIONS for one sheet"));
+                declared[reading] = true;
+                size = sheet_size(record.body);
+                given = QBitArray(int(size.rows * size.columns));
+                break;
+            case kNumber:
+            case kRk:
+            case kMulRk:
+            case kBoolErr:
+            case kLabel:
+            case kLabelSst:
+                if (record.type == kLabelSst && result.version != 8)
+                    break;
+                // Cells before the sheet's DIMENSIONS FreeXL leaves out.
+                if (reading >= 0 && !declared.at(reading))
+                    break;
+                if (reading < 0 || !give_cells(record, size, &given))
+                    return refused(record, QStringLiteral("a cell outside the sheets or their "
+                                                          "dimensions, or given twice"));
+                break;
+            default:
+                break;
+            }
+        }
+        if (declared.contains(false))
+            return Refusal{RefusalKind::Biff, QStringLiteral("sheet %1 has no DIMENSIONS record")
+                                                  .arg(declared.indexOf(false) + 1)};
+        return std::nullopt;
+    }
+
+    // Marks the cells a cell record gives a value, as FreeXL places them;
+    // false when one lies outside the sheet or already has a value.
+    static bool give_cells(const Record &record, const SheetSize &size, QBitArray *given)
+    {
+        if (record.body.size() < 4)
+            return false;
+        const qint64 row = u16_at(record.body, 0);
+        qint64 column = u16_at(record.body, 2);
+        // A MULRK record holds 6 bytes a cell after its first 4, and FreeXL
+        // takes a cell only while 6 more bytes follow it.
+        const int size_bytes = record.body.size();
+        const int cells = record.type != kMulRk ? 1 : size_bytes > 10 ? (size_bytes - 5) / 6 : 0;
+        for (int k = 0; k < cells; ++k, ++column) {
+            if (row >= size.rows || column >= size.columns)
+                return false;
+            const int at = int(row * size.columns + column);
+            if (given->testBit(at))
+                return false;
+            given->setBit(at);
+        }
+        return true;
+    }
+
     // A string whose length field sits at `at`, `length_bytes` wide, in one
     // record: BIFF8 strings carry a flags byte after the length.
     bool string_fits(const QByteArray &body, int at, int length_bytes) const
@@ -286,22 +414,22 @@ private:
         return qint64(start) + qint64(count) * unit <= body.size();
     }
 
+    // Rows and columns a DIMENSIONS record declares (one past the last);
+    // its size has been checked.
+    SheetSize sheet_size(const QByteArray &body) const
+    {
+        if (result.version == 8)
+            return {u32_at(body, 4), u16_at(body, 10)};
+        return {u16_at(body, 2), u16_at(body, 6)};
+    }
+
     bool bounded_dimensions(const QByteArray &body) const
     {
-        qint64 rows = 0;
-        qint64 columns = 0;
-        if (result.version == 8) {
-            if (body.size() < 12)
-                return false;
-            rows = u32_at(body, 4);
-            columns = u16_at(body, 10);
-        } else {
-            if (body.size() < 8)
-                return false;
-            rows = u16_at(body, 2);
-            columns = u16_at(body, 6);
-        }
-        return rows <= 65536 && columns <= 256 && rows * columns <= kMaxSheetCells;
+        if (body.size() < (result.version == 8 ? 12 : 8))
+            return false;
+        const SheetSize size = sheet_size(body);
+        return size.rows <= 65536 && size.columns <= 256 &&
+               size.rows * size.columns <= kMaxSheetCells;
     }
 
     void collect_first_sheet(const QVector<Record> &records, qint64 offset)

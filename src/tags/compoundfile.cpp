@@ -48,19 +48,22 @@ public:
         return load_fat() && load_directory();
     }
 
+    // FreeXL goes by the first entry whose name, read as text up to its
+    // first NUL character, is exactly one of the names, whatever kind of
+    // entry it is; so does this, and only a stream there is read.
     std::optional<QByteArray> stream(const QStringList &names)
     {
         for (int at = 0; at + kDirectoryEntrySize <= directory.size(); at += kDirectoryEntrySize) {
-            if (quint8(directory.at(at + 0x42)) != 2)
-                continue;
             const int name_bytes = u16_at(directory, at + 0x40);
-            if (name_bytes < 2 || name_bytes > 64)
-                continue;
             QString name;
-            for (int i = 0; i < name_bytes / 2 - 1; ++i)
+            for (int i = 0; i < name_bytes / 2 && u16_at(directory, at + 2 * i) != 0; ++i)
                 name += QChar(u16_at(directory, at + 2 * i));
-            if (!names.contains(name, Qt::CaseInsensitive))
+            if (!names.contains(name))
                 continue;
+            if (quint8(directory.at(at + 0x42)) != 2) {
+                refuse(QStringLiteral("entry %1 is not a stream").arg(name));
+                return std::nullopt;
+            }
             const quint32 start = u32_at(directory, at + 0x74);
             const quint32 size = u32_at(directory, at + 0x78);
             if (size > quint32(bytes.size()))

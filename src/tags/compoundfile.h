@@ -9,8 +9,9 @@
 // container, the envelope of .xls workbooks.
 bool is_compound_file(const QByteArray &bytes);
 
-// The bytes of the first stream named one of `names` (compared without
-// case). Every sector number, chain and size is checked against the bytes
-// actually present, so nothing is allocated from what the file merely
-// declares. Refused when the container is malformed or has no such stream.
+// The bytes of the stream named one of `names`: the first directory entry so
+// named, compared exactly up to the name's first NUL character, decides.
+// Every sector number, chain and size is checked against the bytes actually
+// present, so nothing is allocated from what the file merely declares.
+// Refused when the container is malformed or has no such stream.
 ReadResult<QByteArray> read_compound_stream(const QByteArray &bytes, const QStringList &names);

@@ -3,6 +3,7 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 using Grid = QVector<QStringList>;
 Q_DECLARE_METATYPE(Grid)
@@ -57,6 +58,34 @@ int find_or_fail(const QByteArray &bytes, const QByteArray &pattern)
     return at;
 }
 
+// BIFF8 records of a sheet: DIMENSIONS (one past the last row and column),
+// NUMBER and LABEL cells.
+QByteArray dimensions(quint32 rows, quint16 columns)
+{
+    QByteArray body(14, 0);
+    qToLittleEndian<quint32>(rows, body.data() + 4);
+    qToLittleEndian<quint16>(columns, body.data() + 10);
+    return biff_record(0x0200, body);
+}
+
+QByteArray number(quint16 row, quint16 column, double value)
+{
+    QByteArray body(14, 0);
+    qToLittleEndian<quint16>(row, body.data());
+    qToLittleEndian<quint16>(column, body.data() + 2);
+    qToLittleEndian<double>(value, body.data() + 6);
+    return biff_record(0x0203, body);
+}
+
+QByteArray label(quint16 row, quint16 column, const QByteArray &latin1)
+{
+    QByteArray body(9, 0);
+    qToLittleEndian<quint16>(row, body.data());
+    qToLittleEndian<quint16>(column, body.data() + 2);
+    qToLittleEndian<quint16>(quint16(latin1.size()), body.data() + 6);
+    return biff_record(0x0204, body + latin1);
+}
+
 } // namespace
 
 class WorkbookReadersTest : public QObject
@@ -78,6 +107,9 @@ private slots:
     void damagedOrUnknownFilesAreRefused();
     void hostileFilesAreRefusedWithoutExpandingThem_data();
     void hostileFilesAreRefusedWithoutExpandingThem();
+    void xlsBuiltHereIsRead();
+    void filesFreeXlWouldLoseMemoryOnAreRefused_data();
+    void filesFreeXlWouldLoseMemoryOnAreRefused();
     void declaredSizesAreIgnoredForWhatIsActuallyThere_data();
     void declaredSizesAreIgnoredForWhatIsActuallyThere();
     void missingFileIsRefused();
@@ -345,10 +377,11 @@ void WorkbookReadersTest::hostileFilesAreRefusedWithoutExpandingThem_data()
     QTest::newRow("xls declaring the largest BIFF8 sheet")
         << with_u32_at(with_u32_at(xls, dimensions + 8, 65536), dimensions + 12, 256u << 16)
         << RefusalKind::Biff << QStringLiteral("record 0x0200");
-    // FreeXL answers this one with success and no workbook.
+    // FreeXL would answer this one with success and no workbook; its cells
+    // lie outside the dimensions it declares, which refuses it first.
     QTest::newRow("xls whose first column lies past its last")
         << with_u32_at(with_u32_at(xls, dimensions + 8, 65536), dimensions + 12, 256)
-        << RefusalKind::FreeXl << QStringLiteral("freexl_open");
+        << RefusalKind::Biff << QStringLiteral("outside the sheets or their dimensions");
     // SST: 5 strings in all, 5 unique.
     const int sst = find_or_fail(xls, QByteArray("\x05\x00\x00\x00\x05\x00\x00\x00", 8));
     QVERIFY(xls.mid(sst - 4, 2) == QByteArray("\xfc\x00", 2));
@@ -380,6 +413,74 @@ void WorkbookReadersTest::hostileFilesAreRefusedWithoutExpandingThem()
     QFETCH(RefusalKind, kind);
     QFETCH(QString, cause);
     verify_refused(read_workbook_bytes(bytes), kind, cause);
+}
+
+// The workbooks the next test varies are read as they are.
+void WorkbookReadersTest::xlsBuiltHereIsRead()
+{
+    const WorkbookRead cells = read_workbook_bytes(xls_package(biff8_workbook(
+        {{"tags", dimensions(2, 3) + number(0, 0, 12) + label(0, 1, "ab") + number(1, 2, -7)}})));
+    QVERIFY(cells);
+    const QString _ = kAbsent;
+    QCOMPARE(grid_of(*cells, 2, 3), (Grid{{"12", "ab", _}, {_, _, "-7"}}));
+}
+
+// Under LeakSanitizer, a file FreeXL would read and lose memory on fails the
+// test.
+void WorkbookReadersTest::filesFreeXlWouldLoseMemoryOnAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("cause");
+    const QString second = QStringLiteral("a second DIMENSIONS");
+    const QString misplaced =
+        QStringLiteral("outside the sheets or their dimensions, or given twice");
+    // Found by the workbook fuzz target: the sheet starts again with a BOF
+    // record before its EOF and declares its dimensions a second time.
+    const QByteArray twice = fixture_bytes("freexl_leak_dimensions_twice.xls");
+    QTest::newRow("xls sheet declaring its dimensions twice") << twice << second;
+    // FreeXL reads the workbook entry's name up to its first NUL; after it
+    // comes an entry "Book" for the same stream, cut before the second
+    // DIMENSIONS record. Checking that one let FreeXL read the other.
+    const int workbook_entry = find_or_fail(twice, QByteArray("W\0o\0r\0k\0b\0o\0o\0k\0", 16));
+    QByteArray renamed = twice;
+    renamed.replace(workbook_entry + 16, 6, QByteArray("\0\0X\0\0\0", 6));
+    renamed[workbook_entry + 0x40] = 22;
+    const int next_entry = workbook_entry + 128;
+    renamed.replace(next_entry, 64, QByteArray("B\0o\0o\0k\0", 8) + QByteArray(56, 0));
+    renamed[next_entry + 0x40] = 10;
+    renamed[next_entry + 0x42] = 2;
+    renamed = with_u32_at(with_u32_at(renamed, next_entry + 0x74, 0), next_entry + 0x78, 2032);
+    QTest::newRow("xls workbook entry whose name goes on after a NUL") << renamed << second;
+    // The first of two sheets without DIMENSIONS: FreeXL sizes it by
+    // allocating for the second sheet again.
+    const QByteArray xls = fixture_bytes("tags_second_sheet.xls");
+    const int empty_dimensions =
+        find_or_fail(xls, QByteArray("\x00\x02\x0e\x00", 4) + QByteArray(14, 0));
+    QByteArray undeclared = xls;
+    undeclared[empty_dimensions] = char(0x99);
+    QTest::newRow("xls first sheet without dimensions")
+        << undeclared << QStringLiteral("sheet 1 has no DIMENSIONS");
+    // FreeXL converts a LABEL's text before it looks for the cell.
+    QTest::newRow("xls text cell outside any sheet")
+        << xls_package(
+               biff8_workbook({{"tags", dimensions(2, 3) + number(0, 0, 12)}}, label(0, 1, "ab")))
+        << misplaced;
+    QTest::newRow("xls text cell beyond the sheet's dimensions")
+        << xls_package(
+               biff8_workbook({{"tags", dimensions(2, 3) + number(0, 0, 12) + label(2, 1, "ab")}}))
+        << misplaced;
+    // The second value replaces the first one's text without freeing it.
+    QTest::newRow("xls cell given a value twice")
+        << xls_package(
+               biff8_workbook({{"tags", dimensions(2, 3) + label(0, 1, "ab") + number(0, 1, 12)}}))
+        << misplaced;
+}
+
+void WorkbookReadersTest::filesFreeXlWouldLoseMemoryOnAreRefused()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, cause);
+    verify_refused(read_workbook_bytes(bytes), RefusalKind::Biff, cause);
 }
 
 void WorkbookReadersTest::declaredSizesAreIgnoredForWhatIsActuallyThere_data()

@@ -23,5 +23,17 @@ QByteArray xlsx_package(const QByteArray &sheet_data, const QByteArray &shared_s
 // A minimal .ods whose content.xml has the given first table content.
 QByteArray ods_package(const QByteArray &table_content);
 
+// One BIFF record: type, body size and body.
+QByteArray biff_record(quint16 type, const QByteArray &body = {});
+
+// A BIFF8 workbook stream: the globals (BOF, `globals`, one BOUNDSHEET a
+// sheet, EOF), then each sheet's records between its BOF and EOF.
+QByteArray biff8_workbook(const QVector<QPair<QString, QByteArray>> &sheets,
+                          const QByteArray &globals = {});
+
+// A compound file whose "Workbook" stream is `stream`, zero-padded to 4096
+// bytes so that it sits in ordinary sectors rather than the mini stream.
+QByteArray xls_package(const QByteArray &stream);
+
 // The bytes with the 4-byte little-endian value at `at` replaced.
 QByteArray with_u32_at(QByteArray bytes, int at, quint32 value);
