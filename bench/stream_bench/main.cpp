@@ -95,7 +95,7 @@ void close_next_message_box()
 
 // What the plot shows: how many reports had been decoded when it was last
 // rendered, and when a picture reached the widget.
-struct Display {
+struct PlotDisplay {
     long rendered_reports = 0;
     long renders = 0;
     long pose_mismatches = 0;
@@ -105,7 +105,7 @@ struct Display {
 class PaintWatcher : public QObject
 {
 public:
-    explicit PaintWatcher(Display &display) : display(display) {}
+    explicit PaintWatcher(PlotDisplay &display) : display(display) {}
 
 protected:
     bool eventFilter(QObject *, QEvent *event) override
@@ -116,7 +116,7 @@ protected:
     }
 
 private:
-    Display &display;
+    PlotDisplay &display;
 };
 
 // The state after a while of streaming: the trajectory full, the whole floor
@@ -213,7 +213,7 @@ int main(int argc, char **argv)
     }
 
     QCustomPlot *plot = window.ui->robot_map;
-    Display display;
+    PlotDisplay display;
     // The widget may be painted from inside the replot, so what a render will
     // show is taken when it begins.
     QObject::connect(plot, &QCustomPlot::beforeReplot,
@@ -304,8 +304,8 @@ int main(int argc, char **argv)
     std::printf("renders                 %ld (%.1f per s)\n", display.renders - renders_start,
                 double(display.renders - renders_start) / wall);
     std::printf("pose mismatches         %ld\n", display.pose_mismatches);
-    std::printf("trajectory points       %d stored, %d shown\n", window.track_x.size(),
-                plot->graph(0)->data()->size());
+    std::printf("trajectory points       %d stored, %d shown\n", int(window.track_x.size()),
+                int(plot->graph(0)->data()->size()));
     std::printf("receive log             %d paragraphs, %d characters\n",
                 window.ui->com_message_edit->document()->blockCount(),
                 window.ui->com_message_edit->document()->characterCount());

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/filedialogs.h"
 #include "app/sheettable.h"
 #include "tags/sheetengine.h"
 #include "tags/tagconversion.h"
@@ -7,7 +8,6 @@
 #include "tags/tagtable.h"
 #include "ui_mainwindowform.h"
 
-#include <QFileDialog>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QSaveFile>
@@ -67,9 +67,9 @@ void MainWindow::on_input_excel_clicked()
         QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     if (answer != QMessageBox::Yes)
         return;
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("select file"),
-                                                      QStringLiteral("../datafile/"),
-                                                      QStringLiteral("*.xls *.xlsx"));
+    const QString path =
+        ask_open_file_name(this, QStringLiteral("select file"), QStringLiteral("../datafile/"),
+                           QStringLiteral("*.xls *.xlsx"));
     if (path.isEmpty())
         return;
     if (!sheet_engine->open(path, 1, false)) {
@@ -83,9 +83,9 @@ void MainWindow::on_input_excel_clicked()
 
 void MainWindow::on_output_excel_clicked()
 {
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Save as..."), QString(),
-        QStringLiteral("EXCEL files (*.xls *.xlsx);;HTML-Files (*.txt);;"));
+    const QString path =
+        ask_save_file_name(this, QStringLiteral("Save as..."), QString(),
+                           QStringLiteral("EXCEL files (*.xls *.xlsx);;HTML-Files (*.txt);;"));
     if (path.isEmpty())
         return;
     const QTableWidget *table = ui->tableWidget;

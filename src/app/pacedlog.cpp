@@ -5,6 +5,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <utility>
 
 PacedLog::PacedLog(QTextEdit &edit) : QObject(&edit), edit(edit), pacer(this, [this] { flush(); })
 {
@@ -42,7 +43,7 @@ void PacedLog::flush()
     QTextCursor cursor(document);
     cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
-    for (const QString &paragraph : qAsConst(pending)) {
+    for (const QString &paragraph : std::as_const(pending)) {
         if (!document->isEmpty())
             cursor.insertBlock();
         cursor.insertText(paragraph);

@@ -40,7 +40,7 @@ Refusal cell_too_long(const QXmlStreamReader &xml)
 // A repeat count of the element being read; 1 when absent.
 ReadResult<qint64> repeat_count(const QXmlStreamReader &xml, const char *name)
 {
-    const QStringRef text = xml.attributes().value(kTable, QLatin1String(name));
+    const QStringView text = xml.attributes().value(kTable, QLatin1String(name));
     if (text.isEmpty())
         return 1;
     bool ok = false;
@@ -90,7 +90,7 @@ ReadResult<QString> read_cell_paragraphs(QXmlStreamReader &xml)
                     text += QLatin1Char('\n');
                 paragraph_depth = depth;
             } else if (is_element(xml, kText, "s")) {
-                const QStringRef count = xml.attributes().value(kText, QLatin1String("c"));
+                const QStringView count = xml.attributes().value(kText, QLatin1String("c"));
                 const int spaces = count.isEmpty() ? 1 : count.toInt();
                 if (spaces < 0)
                     return refusal_at(xml, RefusalKind::Malformed,
@@ -138,13 +138,13 @@ std::optional<Refusal> read_cell_value(QXmlStreamReader &xml, const QDate &null_
         return std::nullopt;
     }
     if (type == QLatin1String("string")) {
-        const QStringRef stored = attributes.value(kOffice, QLatin1String("string-value"));
+        const QStringView stored = attributes.value(kOffice, QLatin1String("string-value"));
         value = attributes.hasAttribute(kOffice, QLatin1String("string-value")) ? stored.toString()
                                                                                 : *paragraphs;
         return std::nullopt;
     }
     if (type == QLatin1String("boolean")) {
-        const QStringRef flag = attributes.value(kOffice, QLatin1String("boolean-value"));
+        const QStringView flag = attributes.value(kOffice, QLatin1String("boolean-value"));
         value = sheet_boolean_text(flag == QLatin1String("true") || flag == QLatin1String("1"));
         return std::nullopt;
     }

@@ -1,9 +1,10 @@
 #include "tags/sheetcells.h"
 
 #include <QDateTime>
-#include <QVariant>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdlib>
 
 std::optional<Refusal> SheetCells::add(qint64 row, qint64 column, const QString &text)
 {
@@ -83,6 +84,64 @@ const SheetCell *SheetCells::find(int row, int column) const
     return &*it;
 }
 
+namespace
+{
+
+// The digits of the shortest text that reads back to `value`, in the one
+// form the workbooks have always shown it in. The toolkits' own shortest
+// form is no fit: Qt 6 writes 0.0001 as "1e-04" where Qt 5 wrote "0.0001",
+// and imported cells must read the same whichever toolkit shows them.
+QString shortest_number_text(double value)
+{
+    if (std::isnan(value))
+        return QStringLiteral("nan");
+    if (std::isinf(value))
+        return value < 0 ? QStringLiteral("-inf") : QStringLiteral("inf");
+    char scientific[64];
+    const std::to_chars_result written = std::to_chars(scientific, scientific + sizeof scientific,
+                                                       value, std::chars_format::scientific);
+    const char *const end = written.ptr;
+    const char *at = scientific;
+    const bool negative = *at == '-';
+    if (negative)
+        ++at;
+    QString digits;
+    for (; at != end && *at != 'e'; ++at)
+        if (*at != '.')
+            digits += QLatin1Char(*at);
+    int exponent = 0;
+    if (at != end)
+        std::from_chars(at[1] == '+' ? at + 2 : at + 1, end, exponent);
+    const int count = int(digits.size());
+    // Places before the decimal point; 0 or less for a number below 1.
+    const int point = exponent + 1;
+    // Below 1, plain digits down to 0.0001; from 1 up, plain digits while
+    // they run at most five places (six with a fraction or a three-digit
+    // exponent) past the significant digits.
+    const bool plain = point <= 0
+                           ? exponent >= -4
+                           : point <= count + 5 + (point > 100 ? 1 : 0) + (count > point ? 1 : 0);
+    QString text;
+    if (negative)
+        text += QLatin1Char('-');
+    if (!plain) {
+        text += digits.at(0);
+        if (count > 1)
+            text += QLatin1Char('.') + digits.mid(1);
+        text += QLatin1String(exponent < 0 ? "e-" : "e+") +
+                QString::number(std::abs(exponent)).rightJustified(2, QLatin1Char('0'));
+    } else if (point <= 0) {
+        text += QLatin1String("0.") + QString(-point, QLatin1Char('0')) + digits;
+    } else if (point >= count) {
+        text += digits + QString(point - count, QLatin1Char('0'));
+    } else {
+        text += digits.left(point) + QLatin1Char('.') + digits.mid(point);
+    }
+    return text;
+}
+
+} // namespace
+
 QString sheet_number_text(double value)
 {
     // 999999999999999 is the largest whole number of 15 digits; every whole
@@ -90,7 +149,7 @@ QString sheet_number_text(double value)
     constexpr double kLargestDigitsShown = 999999999999999.0;
     if (std::abs(value) <= kLargestDigitsShown && std::trunc(value) == value)
         return QString::number(qint64(value));
-    return QVariant(value).toString();
+    return shortest_number_text(value);
 }
 
 QString sheet_number_text(const QString &stored, bool *ok)
@@ -116,7 +175,7 @@ QString sheet_number_text(const QString &stored, bool *ok)
 
 QString sheet_boolean_text(bool value)
 {
-    return QVariant(value).toString();
+    return value ? QStringLiteral("true") : QStringLiteral("false");
 }
 
 std::optional<double> iso_date_serial(const QString &text, const QDate &day_zero)

@@ -62,8 +62,9 @@ private:
 // number of up to 15 digits shows as its digits (1000000 as "1000000", -0 as
 // "0"): the tag columns are read as integers, and a double holds every such
 // number exactly. Any other number shows as the shortest text that reads
-// back to the same double, as QVariant::toString() gives it: 12.5, 1e-07,
-// 1e+15.
+// back to the same double, plain down to 0.0001 and up to a few places past
+// its digits, else with an exponent: 12.5, 0.0001, 1e-07, 1e+15; the same
+// text whichever toolkit the program is built with.
 QString sheet_number_text(double value);
 
 // The same rule for a number stored as text in a file (surrounding blanks

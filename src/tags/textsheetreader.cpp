@@ -1,18 +1,20 @@
 #include "tags/textsheetreader.h"
 
-#include <QTextCodec>
+#include "tags/textcodec.h"
+
+#include <QStringList>
+#include <utility>
 
 namespace
 {
 
 ReadResult<QString> decode_utf8(const QByteArray &bytes)
 {
-    QTextCodec *codec = QTextCodec::codecForName("UTF-8");
-    QTextCodec::ConverterState state;
-    QString text = codec->toUnicode(bytes.constData(), bytes.size(), &state);
-    if (state.invalidChars > 0 || state.remainingChars > 0)
+    std::optional<QString> decoded = decode_utf8_strictly(bytes);
+    if (!decoded)
         return Refusal{RefusalKind::NotAWorkbook,
                        QStringLiteral("neither a known workbook format nor UTF-8 text")};
+    QString text = std::move(*decoded);
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
     return text;

@@ -160,7 +160,7 @@ ReadResult<QStringList> read_shared_strings(const QByteArray &bytes, const QStri
 // "BC12" -> 0-based row 11, column 54. False for anything else. Columns
 // past the largest sheet are kept as kMaxSheetColumns, for the caller to
 // refuse by name.
-bool parse_cell_reference(QStringRef reference, qint64 &row, qint64 &column)
+bool parse_cell_reference(QStringView reference, qint64 &row, qint64 &column)
 {
     int at = 0;
     qint64 letters = 0;
@@ -273,7 +273,7 @@ ReadResult<SheetCells> read_sheet(const QByteArray &bytes, const QStringList &sh
         } else if (in_sheet_data && xml.name() == QLatin1String("row")) {
             // Rows and cells may leave out their reference; they then follow
             // the one before.
-            const QStringRef number = xml.attributes().value(QLatin1String("r"));
+            const QStringView number = xml.attributes().value(QLatin1String("r"));
             bool ok = true;
             row = number.isEmpty() ? row + 1 : number.toLongLong(&ok) - 1;
             if (!ok || row < 0)
@@ -289,7 +289,7 @@ ReadResult<SheetCells> read_sheet(const QByteArray &bytes, const QStringList &sh
             column = -1;
         } else if (in_sheet_data && xml.name() == QLatin1String("c")) {
             const QXmlStreamAttributes attributes = xml.attributes();
-            const QStringRef reference = attributes.value(QLatin1String("r"));
+            const QStringView reference = attributes.value(QLatin1String("r"));
             qint64 cell_row = row < 0 ? 0 : row;
             qint64 cell_column = column + 1;
             if (!reference.isEmpty()) {

@@ -1,3 +1,4 @@
+#include "tags/textcodec.h"
 #include "tags/workbookreader.h"
 #include "workbookfiles.h"
 
@@ -118,6 +119,8 @@ private slots:
     void storedNumbersShowAsTheirDoubleShows();
     void numbersShowAlikeInEveryFormat_data();
     void numbersShowAlikeInEveryFormat();
+    void utf8TextIsDecodedOnlyWhenWhollyValid_data();
+    void utf8TextIsDecodedOnlyWhenWhollyValid();
 };
 
 void WorkbookReadersTest::mixedCellsReadAsTheirRawValuesShow_data()
@@ -558,6 +561,22 @@ void WorkbookReadersTest::storedNumbersShowAsTheirDoubleShows_data()
         {"-1e14", "-100000000000000"},
         {"1e15", "1e+15"},
         {" 42 ", "42"},
+        // Between 0.0001 and 1, and up to five places past the digits,
+        // numbers stay plain, where Qt 6's own shortest form would take an
+        // exponent for 0.0001.
+        {"0.0001", "0.0001"},
+        {"-0.0004", "-0.0004"},
+        {"0.000999", "0.000999"},
+        {"1e-05", "1e-05"},
+        {"100000.5", "100000.5"},
+        {"1e16", "1e+16"},
+        {"1.23e17", "1.23e+17"},
+        {"1234567890100000.5", "1234567890100000.5"},
+        {"12345678901000000", "1.2345678901e+16"},
+        {"12345678901234567000", "12345678901234567000"},
+        {"1e100", "1e+100"},
+        {"1.5e-300", "1.5e-300"},
+        {"5e-324", "5e-324"},
     };
     for (const auto &number : numbers)
         QTest::newRow(number.first)
@@ -605,6 +624,48 @@ void WorkbookReadersTest::numbersShowAlikeInEveryFormat()
     for (const QStringList &row : grid_of(*cells, expected.size() + 1, 1))
         actual << row.first();
     QCOMPARE(actual, expected + QStringList{kAbsent});
+}
+
+void WorkbookReadersTest::utf8TextIsDecodedOnlyWhenWhollyValid_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<QString>("text");
+    const QString face = QString::fromUcs4(U"a\U0001F600");
+    QTest::newRow("ascii") << QByteArray("abc") << true << QStringLiteral("abc");
+    QTest::newRow("empty") << QByteArray() << true << QString();
+    QTest::newRow("chinese") << QByteArray("\xE4\xB8\xAD") << true << QStringLiteral("\u4E2D");
+    QTest::newRow("four-byte") << QByteArray("a\xF0\x9F\x98\x80") << true << face;
+    QTest::newRow("noncharacter") << QByteArray("\xEF\xBF\xBE") << true << QString(QChar(0xFFFE));
+    QTest::newRow("byte order mark") << QByteArray("\xEF\xBB\xBF"
+                                                   "abc")
+                                     << true << QStringLiteral("abc");
+    QTest::newRow("only a byte order mark") << QByteArray("\xEF\xBB\xBF") << true << QString();
+    QTest::newRow("second byte order mark kept")
+        << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF"
+                      "a")
+        << true << QString(QChar(0xFEFF)) + QLatin1Char('a');
+    QTest::newRow("cut off at the end") << QByteArray("ab\xE4\xB8") << false << QString();
+    QTest::newRow("lead byte at the end") << QByteArray("ab\xC3") << false << QString();
+    QTest::newRow("cut off byte order mark") << QByteArray("\xEF\xBB") << false << QString();
+    QTest::newRow("not UTF-8") << QByteArray("a\xFF"
+                                             "b")
+                               << false << QString();
+    QTest::newRow("lone continuation") << QByteArray("a\x80") << false << QString();
+    QTest::newRow("overlong") << QByteArray("a\xC0\xAF") << false << QString();
+    QTest::newRow("surrogate") << QByteArray("a\xED\xA0\x80") << false << QString();
+    QTest::newRow("past U+10FFFF") << QByteArray("a\xF4\x90\x80\x80") << false << QString();
+}
+
+void WorkbookReadersTest::utf8TextIsDecodedOnlyWhenWhollyValid()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, valid);
+    QFETCH(QString, text);
+    const std::optional<QString> decoded = decode_utf8_strictly(bytes);
+    QCOMPARE(decoded.has_value(), valid);
+    if (valid)
+        QCOMPARE(*decoded, text);
 }
 
 QTEST_GUILESS_MAIN(WorkbookReadersTest)
