@@ -157,7 +157,7 @@ QByteArray biff8_workbook(const QVector<QPair<QString, QByteArray>> &sheets,
 QByteArray xls_package(const QByteArray &stream)
 {
     constexpr int kSector = 512;
-    const QByteArray padded = stream + QByteArray(std::max(0, 4096 - stream.size()), 0);
+    const QByteArray padded = stream + QByteArray(std::max(0, 4096 - int(stream.size())), 0);
     const int stream_sectors = (padded.size() + kSector - 1) / kSector;
     if (2 + stream_sectors > kSector / 4)
         qFatal("workbook stream too long for one allocation-table sector");
