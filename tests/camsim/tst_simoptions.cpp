@@ -1,5 +1,6 @@
 #include "simoptions.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace camsim;
@@ -23,7 +24,7 @@ private slots:
     void everyOptionIsReadAndExplained();
     void badValuesAreRefusedByName_data();
     void badValuesAreRefusedByName();
-    void helpIsPrintedAndNothingRuns();
+    void helpAndVersionArePrintedAndNothingRuns();
 };
 
 void SimOptionsTest::noArgumentsGiveAPseudoTerminalCameraOnLanes()
@@ -156,7 +157,7 @@ void SimOptionsTest::badValuesAreRefusedByName()
     QVERIFY(parsed.message.contains(QLatin1String("--help")));
 }
 
-void SimOptionsTest::helpIsPrintedAndNothingRuns()
+void SimOptionsTest::helpAndVersionArePrintedAndNothingRuns()
 {
     for (const char *flag : {"--help", "-h"}) {
         const ParsedOptions parsed = parse({QString::fromLatin1(flag), "--rate", "9"});
@@ -165,6 +166,14 @@ void SimOptionsTest::helpIsPrintedAndNothingRuns()
         QCOMPARE(parsed.message, help_text());
     }
     QVERIFY(help_text().startsWith(QLatin1String("Usage: poscam-camsim")));
+
+    const ParsedOptions version = parse({"--rate", "9", "--version"});
+    QVERIFY(!version.options);
+    QCOMPARE(version.exit_code, 0);
+    QVERIFY2(QRegularExpression(QStringLiteral("^poscam-camsim \\d+\\.\\d+\\.\\d+\n$"))
+                 .match(version.message)
+                 .hasMatch(),
+             qPrintable(version.message));
 }
 
 QTEST_APPLESS_MAIN(SimOptionsTest)

@@ -135,12 +135,21 @@ Commands on standard input, one per line
   reopen                 open a new line after vanishing (a new "port" line)
   quit                   write the tag map and exit
 
+Information
+  --help                 print this text and exit
+  --version              print the version and exit
+
 Signals: SIGUSR1 writes the tag map; SIGINT and SIGTERM write it and exit.
 
 Lines on standard output: "port PATH" when a line opens, "vanished" when it
 closes, "positions N" when --count reports have been sent, "map N FILE" when
 the map has been written, and the answers to the commands.
 )");
+}
+
+QString version_text()
+{
+    return QStringLiteral("poscam-camsim " POSCAM_VERSION "\n");
 }
 
 ParsedOptions parse_sim_options(const QStringList &arguments)
@@ -154,7 +163,7 @@ ParsedOptions parse_sim_options(const QStringList &arguments)
         "garbage", "bad-check", "vanish-after", "reappear-after"};
     for (const QString &name : valued)
         parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
-    for (const char *flag : {"help", "verbose", "silent", "split"})
+    for (const char *flag : {"help", "version", "verbose", "silent", "split"})
         parser.addOption(QCommandLineOption(QString::fromLatin1(flag)));
     parser.addOption(QCommandLineOption(QStringLiteral("h")));
 
@@ -166,6 +175,10 @@ ParsedOptions parse_sim_options(const QStringList &arguments)
     }
     if (parser.isSet("help") || parser.isSet("h")) {
         result.message = help_text();
+        return result;
+    }
+    if (parser.isSet("version")) {
+        result.message = version_text();
         return result;
     }
     if (!parser.positionalArguments().isEmpty()) {

@@ -57,5 +57,7 @@ struct ParsedOptions {
 ParsedOptions parse_sim_options(const QStringList &arguments);
 
 QString help_text();
+// "poscam-camsim <version>" and a newline: the version poscam is released as.
+QString version_text();
 
 } // namespace camsim
