@@ -65,8 +65,8 @@ prints its path on the first line of standard output:
 
     port /dev/pts/7
 
-Open that path in poscam (it is not listed by the system's port enumeration;
-scripts/demo and the tests put it into the port box for you).
+Type that path into poscam's port box: the system's port enumeration does
+not list it (scripts/demo and the tests put it there for you).
 
 What the camera does
   Streams position reports along a path, with the rotation angle following
