@@ -6,7 +6,7 @@
 #include "app/mainwindow.h"
 #include "app/sheettable.h"
 #include "tags/sheetengine.h"
-#include "tags/workbookreader.h"
+#include "workbook/workbookreader.h"
 #include "ui_mainwindowform.h"
 
 #include <QApplication>

@@ -21,7 +21,8 @@ class MainWindowForm;
 
 // The one window of the program. It owns all state; the slots apply effects,
 // while framing, decoding, frame building, row conversion and workbook
-// reading live in plain functions under src/protocol, src/plot and src/tags.
+// reading live in plain functions under src/protocol, src/plot, src/tags and
+// src/workbook.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT

@@ -1,7 +1,7 @@
 #include "tags/sheetengine.h"
 
 #include "tags/tagtable.h"
-#include "tags/workbookreader.h"
+#include "workbook/workbookreader.h"
 
 #include <QDir>
 #include <QLoggingCategory>

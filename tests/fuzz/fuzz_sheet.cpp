@@ -2,7 +2,7 @@
 // import uses: every format is recognised from content, so one target reaches
 // the ZIP/XML readers, the compound-file and BIFF checks before FreeXL, and
 // the text reader.
-#include "tags/workbookreader.h"
+#include "workbook/workbookreader.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "tags/xlsxreader.h"
+#include "workbook/xlsxreader.h"
 
-#include "tags/xmlsafety.h"
-#include "tags/zippackage.h"
+#include "workbook/xmlsafety.h"
+#include "workbook/zippackage.h"
 
 #include <QDateTime>
 #include <QHash>

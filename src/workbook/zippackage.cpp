@@ -1,4 +1,4 @@
-#include "tags/zippackage.h"
+#include "workbook/zippackage.h"
 
 #include <quazip.h>
 #include <quazipfile.h>

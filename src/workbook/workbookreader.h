@@ -1,7 +1,7 @@
 #pragma once
 
-#include "tags/readresult.h"
-#include "tags/sheetcells.h"
+#include "workbook/readresult.h"
+#include "workbook/sheetcells.h"
 
 #include <QByteArray>
 #include <QString>

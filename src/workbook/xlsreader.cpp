@@ -1,7 +1,7 @@
-#include "tags/xlsreader.h"
+#include "workbook/xlsreader.h"
 
-#include "tags/biffscan.h"
-#include "tags/compoundfile.h"
+#include "workbook/biffscan.h"
+#include "workbook/compoundfile.h"
 
 #include <QDateTime>
 #include <QTemporaryFile>

@@ -1,6 +1,6 @@
-#include "tags/textsheetreader.h"
+#include "workbook/textsheetreader.h"
 
-#include "tags/textcodec.h"
+#include "workbook/textcodec.h"
 
 #include <QStringList>
 #include <utility>

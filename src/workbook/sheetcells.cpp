@@ -1,4 +1,4 @@
-#include "tags/sheetcells.h"
+#include "workbook/sheetcells.h"
 
 #include <QDateTime>
 #include <algorithm>

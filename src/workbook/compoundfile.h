@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tags/readresult.h"
+#include "workbook/readresult.h"
 
 #include <QByteArray>
 #include <QStringList>

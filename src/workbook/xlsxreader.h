@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tags/sheetcells.h"
+#include "workbook/sheetcells.h"
 
 class ZipPackage;
 

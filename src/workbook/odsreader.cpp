@@ -1,7 +1,7 @@
-#include "tags/odsreader.h"
+#include "workbook/odsreader.h"
 
-#include "tags/xmlsafety.h"
-#include "tags/zippackage.h"
+#include "workbook/xmlsafety.h"
+#include "workbook/zippackage.h"
 
 #include <QDateTime>
 #include <QRegularExpression>

@@ -1,11 +1,11 @@
-#include "tags/workbookreader.h"
+#include "workbook/workbookreader.h"
 
-#include "tags/compoundfile.h"
-#include "tags/odsreader.h"
-#include "tags/textsheetreader.h"
-#include "tags/xlsreader.h"
-#include "tags/xlsxreader.h"
-#include "tags/zippackage.h"
+#include "workbook/compoundfile.h"
+#include "workbook/odsreader.h"
+#include "workbook/textsheetreader.h"
+#include "workbook/xlsreader.h"
+#include "workbook/xlsxreader.h"
+#include "workbook/zippackage.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "tags/textcodec.h"
+#include "workbook/textcodec.h"
 
 #include <QtGlobal>
 

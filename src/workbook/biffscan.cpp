@@ -1,4 +1,4 @@
-#include "tags/biffscan.h"
+#include "workbook/biffscan.h"
 
 #include <QBitArray>
 #include <QtEndian>

@@ -1,4 +1,4 @@
-#include "tags/compoundfile.h"
+#include "workbook/compoundfile.h"
 
 #include <QVector>
 #include <QtEndian>

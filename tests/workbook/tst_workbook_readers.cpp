@@ -1,5 +1,5 @@
-#include "tags/textcodec.h"
-#include "tags/workbookreader.h"
+#include "workbook/textcodec.h"
+#include "workbook/workbookreader.h"
 #include "workbookfiles.h"
 
 #include <QTemporaryDir>
