@@ -42,6 +42,12 @@ bool SheetEngine::open(const QString &file_name, int sheet_index, bool visible)
         qCWarning(import_log, "%s", qUtf8Printable(import_refusal_text(file_name, read.refusal())));
         return false;
     }
+    // A sheet read with cells left out or shown as stored: one line per
+    // kind of oddity, so that a file with thousands of them stays readable.
+    for (const SheetOddity &odd : read->oddities())
+        qCWarning(import_log, "import of %s: %s (%d times), first: %s",
+                  qUtf8Printable(QDir::toNativeSeparators(file_name)), qUtf8Printable(odd.kind),
+                  odd.count, qUtf8Printable(odd.detail));
     sheet = std::move(*read);
     const UsedRange range = sheet->used_range();
     first_row = range.first_row;

@@ -30,6 +30,17 @@ std::optional<Refusal> SheetCells::add(qint64 row, qint64 column, const QString 
     return std::nullopt;
 }
 
+void SheetCells::note_oddity(const QString &kind, const QString &detail)
+{
+    for (SheetOddity &known : odd) {
+        if (known.kind == kind) {
+            ++known.count;
+            return;
+        }
+    }
+    odd.append(SheetOddity{kind, detail.left(200), 1});
+}
+
 void SheetCells::finish()
 {
     const auto before = [](const SheetCell &a, const SheetCell &b) {

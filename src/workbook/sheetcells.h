@@ -31,6 +31,16 @@ struct UsedRange {
     int column_count = 1;
 };
 
+// Something a reader passed over or showed as stored text without refusing
+// the sheet (a value it cannot understand, a record that does not add up).
+// A file with thousands of such cells gets one entry per kind: the kind, the
+// first place it was met, and how often.
+struct SheetOddity {
+    QString kind;   // short English text, the same for every cell of the kind
+    QString detail; // the first cell or record met
+    int count = 0;
+};
+
 // The cells of one worksheet as read from a file. Readers add cells in any
 // order; finish() sorts them so that lookups are cheap.
 class SheetCells
@@ -54,8 +64,16 @@ public:
     // After finish(): the cell at 0-based (row, column), or null when none.
     const SheetCell *find(int row, int column) const;
 
+    // Records an oddity of `kind`; only the first detail of each kind is kept.
+    void note_oddity(const QString &kind, const QString &detail);
+    const QVector<SheetOddity> &oddities() const
+    {
+        return odd;
+    }
+
 private:
     QVector<SheetCell> cells;
+    QVector<SheetOddity> odd;
 };
 
 // How every reader shows a number cell, whatever format stored it. A whole
