@@ -1,50 +1,50 @@
 #include "workbook/biffscan.h"
 
-#include <QBitArray>
+#include "workbook/biffcrypt.h"
+#include "workbook/biffrecords.h"
+#include "workbook/codepage.h"
+
 #include <QtEndian>
-#include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace
 {
 
-constexpr quint16 kFormula = 0x0006;
-constexpr quint16 kEof = 0x000A;
-constexpr quint16 kFilePass = 0x002F;
-constexpr quint16 kContinue = 0x003C;
-constexpr quint16 kBoundSheet = 0x0085;
-constexpr quint16 kMulRk = 0x00BD;
-constexpr quint16 kSst = 0x00FC;
-constexpr quint16 kLabelSst = 0x00FD;
-constexpr quint16 kDimensions = 0x0200;
-constexpr quint16 kNumber = 0x0203;
-constexpr quint16 kBoolErr = 0x0205;
-constexpr quint16 kString = 0x0207;
-constexpr quint16 kRk = 0x027E;
-constexpr quint16 kBof = 0x0809;
-constexpr quint16 kLabel = 0x0204;
-constexpr quint16 kFormat = 0x041E;
-constexpr int kMaxRecordBytes = 8224;
+using namespace biff;
 
-struct SheetSize {
-    qint64 rows = 0;
-    qint64 columns = 0;
-};
+constexpr quint16 kWorksheetBof = 0x0010;
 
-struct Record {
-    qint64 offset = 0;
-    quint16 type = 0;
-    QByteArray body;
-};
-
-quint16 u16_at(const QByteArray &bytes, int at)
+quint16 u16_at(const char *bytes)
 {
-    return qFromLittleEndian<quint16>(bytes.constData() + at);
+    return qFromLittleEndian<quint16>(bytes);
 }
 
-quint32 u32_at(const QByteArray &bytes, int at)
+quint32 u32_at(const char *bytes)
 {
-    return qFromLittleEndian<quint32>(bytes.constData() + at);
+    return qFromLittleEndian<quint32>(bytes);
+}
+
+double double_at(const char *bytes)
+{
+    const quint64 bits = qFromLittleEndian<quint64>(bytes);
+    double value = 0;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+// An RK value: a 30-bit integer or the top 30 bits of a double, either
+// possibly a hundredth of what it holds.
+double rk_value(quint32 rk)
+{
+    double value = 0;
+    if (rk & 0x02) {
+        value = double(qint32(rk) >> 2);
+    } else {
+        const quint64 bits = quint64(rk & 0xFFFFFFFCu) << 32;
+        std::memcpy(&value, &bits, sizeof value);
+    }
+    return (rk & 0x01) ? value / 100 : value;
 }
 
 QString error_text(quint8 code)
@@ -67,440 +67,485 @@ QString error_text(quint8 code)
     }
 }
 
-// The text of a STRING record, which carries a formula's text result.
-QString string_record_text(const QByteArray &body, int version)
+QString latin1(const char *bytes, int size)
 {
-    if (body.size() < 2)
-        return QString();
-    const int count = u16_at(body, 0);
-    if (version == 5)
-        return QString::fromLatin1(body.mid(2, count));
-    if (body.size() < 3)
-        return QString();
-    const bool wide = quint8(body.at(2)) & 0x01;
-    QString text;
-    for (int i = 0; i < count; ++i) {
-        const int at = 3 + (wide ? 2 * i : i);
-        if (at + (wide ? 2 : 1) > body.size())
-            break;
-        text += wide ? QChar(u16_at(body, at)) : QChar(quint8(body.at(at)));
-    }
+    return QString::fromLatin1(bytes, size);
+}
+
+QString utf16(const char *bytes, int characters)
+{
+    QString text(characters, Qt::Uninitialized);
+    for (int i = 0; i < characters; ++i)
+        text[i] = QChar(u16_at(bytes + 2 * i));
     return text;
 }
 
-// Reads across the bodies of a record and its CONTINUE records.
-class SegmentReader
+// Reads across the bodies of a record and the CONTINUE records after it.
+class Segments
 {
 public:
-    SegmentReader(const QVector<QByteArray> &all, int offset) : segments(all), position(offset) {}
+    Segments(const QByteArray &stream, const QVector<BiffRecord> &records, int first, int from)
+        : data(stream.constData())
+    {
+        spans.append({records.at(first).body(), records.at(first).size});
+        for (int i = first + 1; i < records.size() && records.at(i).type == kContinue; ++i)
+            spans.append({records.at(i).body(), records.at(i).size});
+        position = from;
+    }
 
-    bool at_segment_end() const
+    int left() const
     {
-        return position >= segments.at(segment).size();
+        return spans.at(segment).size - position;
     }
-    int left_in_segment() const
+    bool next()
     {
-        return segments.at(segment).size() - position;
-    }
-    bool next_segment()
-    {
-        if (segment + 1 >= segments.size())
+        if (segment + 1 >= spans.size())
             return false;
         ++segment;
         position = 0;
         return true;
     }
-    void skip_in_segment(int bytes)
-    {
-        position += bytes;
-    }
-
     // Up to four bytes, little-endian, possibly spanning segments.
     bool read(int bytes, quint32 *value)
     {
         *value = 0;
         for (int i = 0; i < bytes; ++i) {
-            while (at_segment_end())
-                if (!next_segment())
+            while (left() <= 0)
+                if (!next())
                     return false;
-            *value |= quint32(quint8(segments.at(segment).at(position++))) << (8 * i);
+            *value |= quint32(quint8(data[spans.at(segment).offset + position++])) << (8 * i);
         }
         return true;
     }
-
     bool skip(qint64 bytes)
     {
         while (bytes > 0) {
-            while (at_segment_end())
-                if (!next_segment())
+            while (left() <= 0)
+                if (!next())
                     return false;
-            const qint64 step = std::min<qint64>(bytes, left_in_segment());
+            const qint64 step = std::min<qint64>(bytes, left());
             position += int(step);
             bytes -= step;
         }
         return true;
     }
 
+    // A BIFF8 string: character count (two bytes when `long_count`), flags,
+    // run and extension sizes as the flags say, the characters (which may
+    // break into the next CONTINUE, starting it with flags of its own),
+    // runs and extension. Nothing when the records end first.
+    std::optional<QString> unicode_string(bool long_count = true)
+    {
+        quint32 characters = 0;
+        quint32 flags = 0;
+        if (!read(long_count ? 2 : 1, &characters) || !read(1, &flags))
+            return std::nullopt;
+        quint32 runs = 0;
+        quint32 extension = 0;
+        if ((flags & 0x08) && !read(2, &runs))
+            return std::nullopt;
+        if ((flags & 0x04) && !read(4, &extension))
+            return std::nullopt;
+        bool wide = flags & 0x01;
+        QString text;
+        while (characters > 0) {
+            if (left() <= 0) {
+                quint32 continued = 0;
+                if (!next() || !read(1, &continued))
+                    return std::nullopt;
+                wide = continued & 0x01;
+            }
+            const quint32 fit = std::min<quint32>(characters, quint32(left()) / (wide ? 2 : 1));
+            if (fit == 0)
+                return std::nullopt;
+            const char *at = data + spans.at(segment).offset + position;
+            text += wide ? utf16(at, int(fit)) : latin1(at, int(fit));
+            position += int(fit) * (wide ? 2 : 1);
+            characters -= fit;
+        }
+        if (!skip(qint64(runs) * 4 + extension))
+            return std::nullopt;
+        return text;
+    }
+
 private:
-    const QVector<QByteArray> &segments;
+    struct Span {
+        int offset;
+        int size;
+    };
+    const char *data;
+    QVector<Span> spans;
     int segment = 0;
     int position = 0;
 };
 
-class Scanner
+struct SheetEntry {
+    quint32 offset = 0;
+    quint8 type = 0; // 0 worksheet, 2 chart, 6 macro module
+};
+
+class BiffReader
 {
 public:
-    explicit Scanner(const QByteArray &bytes) : stream(bytes) {}
+    explicit BiffReader(QByteArray bytes) : stream(std::move(bytes)), data(stream.constData()) {}
 
-    ReadResult<BiffScan> run()
+    ReadResult<SheetCells> run()
     {
-        QVector<Record> records;
-        for (qint64 at = 0; at + 4 <= stream.size();) {
-            Record record;
-            record.offset = at;
-            record.type = u16_at(stream, int(at));
-            const quint16 size = u16_at(stream, int(at) + 2);
-            if (size > kMaxRecordBytes || at + 4 + size > stream.size())
-                return refused(record, QStringLiteral("declares %1 bytes, past the %2")
-                                           .arg(size)
-                                           .arg(size > kMaxRecordBytes
-                                                    ? QStringLiteral("largest record")
-                                                    : QStringLiteral("end of the stream")));
-            record.body = stream.mid(int(at) + 4, size);
-            records << record;
-            at += 4 + size;
-        }
-        if (records.isEmpty() || records.first().type != kBof || records.first().body.size() < 2)
+        ReadResult<BiffRecords> split = split_biff_records(stream);
+        if (!split)
+            return split.refusal();
+        records = std::move(split->records);
+        if (split->cut_short)
+            cells.note_oddity(QStringLiteral("workbook stream ends inside a record"),
+                              QStringLiteral("after %1 whole records").arg(records.size()));
+        if (records.isEmpty() || records.first().type != kBof || records.first().size < 2)
             return Refusal{RefusalKind::Biff,
                            QStringLiteral("workbook stream does not start with a BOF record")};
-        const quint16 version = u16_at(records.first().body, 0);
+        const quint16 version = u16_at(body(0));
         if (version != 0x0600 && version != 0x0500)
             return Refusal{RefusalKind::Biff,
                            QStringLiteral("BIFF version 0x%1 is neither BIFF5 nor BIFF8")
                                .arg(version, 4, 16, QLatin1Char('0'))};
-        result.version = version == 0x0600 ? 8 : 5;
-
-        qint64 first_sheet_offset = -1;
-        for (int i = 0; i < records.size(); ++i) {
-            const Record &record = records.at(i);
-            switch (record.type) {
-            case kFilePass:
-                return refused(record, QStringLiteral("the workbook is encrypted"));
-            case kBoundSheet:
-                if (record.body.size() < 6 || !string_fits(record.body, 6, 1))
-                    return refused(record, QStringLiteral("sheet name runs past the record"));
-                if (first_sheet_offset < 0)
-                    first_sheet_offset = u32_at(record.body, 0);
-                break;
-            case kFormat:
-                if (!string_fits(record.body, 2, result.version == 8 ? 2 : 1))
-                    return refused(record, QStringLiteral("format string runs past the record"));
-                break;
-            case kLabel:
-                if (!string_fits(record.body, 6, 2))
-                    return refused(record, QStringLiteral("label text runs past the record"));
-                break;
-            case kSst:
-                if (!strings_fit(records, i))
-                    return refused(record,
-                                   QStringLiteral("%1 shared strings declared, more "
-                                                  "than its records hold")
-                                       .arg(record.body.size() >= 8 ? u32_at(record.body, 4) : 0));
-                break;
-            case kDimensions:
-                if (!bounded_dimensions(record.body))
-                    return refused(record, QStringLiteral("sheet dimensions exceed %1 rows, 256 "
-                                                          "columns or %2 cells")
-                                               .arg(65536)
-                                               .arg(kMaxSheetCells));
-                break;
-            default:
-                break;
-            }
-        }
-        if (const std::optional<Refusal> loss = what_freexl_would_lose(records))
-            return *loss;
-        collect_first_sheet(records, first_sheet_offset);
-        return result;
+        biff8 = version == 0x0600;
+        if (std::optional<Refusal> refused = read_globals())
+            return *refused;
+        const int sheet = first_worksheet();
+        if (sheet >= 0)
+            if (std::optional<Refusal> refused = read_sheet(sheet))
+                return *refused;
+        cells.finish();
+        return std::move(cells);
     }
 
 private:
-    static Refusal refused(const Record &record, const QString &why)
+    const char *body(int index) const
     {
-        return Refusal{RefusalKind::Biff,
-                       QStringLiteral("record 0x%1 at offset %2: %3")
-                           .arg(QStringLiteral("%1").arg(record.type, 4, 16, QLatin1Char('0')),
-                                QString::number(record.offset), why)};
+        return data + records.at(index).body();
     }
 
-    // Walks every string the SST record declares, across its CONTINUE
-    // records, the way a reader must: FreeXL trusts the declared count and
-    // lengths, so each of them has to be backed by bytes.
-    bool strings_fit(const QVector<Record> &records, int at) const
+    Refusal refused(int index, const QString &why) const
     {
-        QVector<QByteArray> segments{records.at(at).body};
-        for (int i = at + 1; i < records.size() && records.at(i).type == kContinue; ++i)
-            segments << records.at(i).body;
-        if (segments.first().size() < 8)
-            return false;
-        SegmentReader reader(segments, 8);
-        const quint32 count = u32_at(segments.first(), 4);
-        for (quint32 i = 0; i < count; ++i) {
-            quint32 header = 0;
-            if (!reader.read(3, &header))
-                return false;
-            quint32 characters = header & 0xFFFF;
-            const quint8 flags = quint8(header >> 16);
-            quint32 runs = 0;
-            quint32 extension = 0;
-            if ((flags & 0x08) && !reader.read(2, &runs))
-                return false;
-            if ((flags & 0x04) && !reader.read(4, &extension))
-                return false;
-            bool wide = flags & 0x01;
-            // Characters may break into the next CONTINUE record, which then
-            // starts with its own flags byte.
-            while (characters > 0) {
-                if (reader.at_segment_end()) {
-                    quint32 continued_flags = 0;
-                    if (!reader.next_segment() || !reader.read(1, &continued_flags))
-                        return false;
-                    wide = continued_flags & 0x01;
-                }
-                const quint32 fit =
-                    std::min<quint32>(characters, reader.left_in_segment() / (wide ? 2 : 1));
-                if (fit == 0)
-                    return false;
-                reader.skip_in_segment(fit * (wide ? 2 : 1));
-                characters -= fit;
-            }
-            if (!reader.skip(qint64(runs) * 4 + extension))
-                return false;
-        }
-        return true;
+        return Refusal{RefusalKind::Biff, QStringLiteral("record 0x%1 at offset %2: %3")
+                                              .arg(records.at(index).type, 4, 16, QLatin1Char('0'))
+                                              .arg(records.at(index).offset)
+                                              .arg(why)};
     }
 
-    // FreeXL loses memory on some shapes of a stream, on every import. This
-    // walks the records as FreeXL's first pass does and refuses them; none
-    // occurs in a workbook that a spreadsheet application writes.
-    // - A sheet becomes the one FreeXL reads at a BOF record that follows an
-    //   EOF and sits at the offset a BOUNDSHEET record gave; a BOF inside a
-    //   sheet starts nothing new for it.
-    // - FreeXL allocates the sheet's cells at each DIMENSIONS record and keeps
-    //   only the last allocation: a second one is refused.
-    // - After the stream it sizes each sheet that had none by allocating
-    //   again for the sheet it read last, not for the sheet at hand: a sheet
-    //   without DIMENSIONS is refused.
-    // - A LABEL record's text is converted before FreeXL looks for its cell
-    //   and is lost when there is none, and a second value for a cell drops
-    //   the text the first one left there: a cell record outside the sheets
-    //   or their dimensions, and a cell given twice, are refused.
-    // Nothing when FreeXL can read the stream without losing memory, else why.
-    std::optional<Refusal> what_freexl_would_lose(const QVector<Record> &records) const
+    QString where(int index) const
     {
-        QVector<qint64> sheet_offsets;
-        QVector<bool> declared;
-        int reading = -1;
-        SheetSize size;
-        QBitArray given; // cells of the sheet read that have a value
-        bool in_substream = false;
-        bool after_end = false;
-        for (int i = 0; i < records.size(); ++i) {
-            const Record &record = records.at(i);
-            // A record of type and size 0 ends a stream for FreeXL's reader
-            // of regular sectors; its reader of the mini stream goes on. Only
-            // zeros may follow, so that both see the same records.
-            if (record.type == 0 && record.body.isEmpty()) {
-                after_end = true;
-                continue;
-            }
-            if (after_end)
-                return refused(record, QStringLiteral("records follow the end of the stream"));
-            if (i == 0) {
-                in_substream = true;
-                continue;
-            }
-            if (record.type == kContinue)
-                continue;
-            if (!in_substream) {
-                // Anything but a BOF here makes FreeXL give up, freeing
-                // what it allocated.
-                if (record.type != kBof)
-                    return std::nullopt;
-                in_substream = true;
-                reading = int(sheet_offsets.indexOf(record.offset));
-                continue;
-            }
+        return QStringLiteral("record 0x%1 at offset %2")
+            .arg(records.at(index).type, 4, 16, QLatin1Char('0'))
+            .arg(records.at(index).offset);
+    }
+
+    // The workbook globals, up to their EOF: encryption, code page, sheets,
+    // shared strings.
+    std::optional<Refusal> read_globals()
+    {
+        int code_page = biff8 ? 1200 : 1252;
+        int sst = -1;
+        for (int i = 1; i < records.size() && records.at(i).type != kEof; ++i) {
+            const BiffRecord &record = records.at(i);
             switch (record.type) {
-            case kEof:
-                in_substream = false;
+            case kFilePass:
+                if (!biff8)
+                    return Refusal{RefusalKind::Biff,
+                                   QStringLiteral("the workbook is encrypted with a password "
+                                                  "(BIFF5 XOR obfuscation, which is not read)")};
+                if (std::optional<Refusal> refusal = decrypt_biff_stream(&stream, records, i))
+                    return refusal;
+                data = stream.constData();
+                break;
+            case kCodePage:
+                if (record.size >= 2)
+                    code_page = u16_at(body(i));
                 break;
             case kBoundSheet:
-                sheet_offsets << u32_at(record.body, 0);
-                declared << false;
+                if (record.size < 7 || !name_fits(i))
+                    return refused(i, QStringLiteral("sheet name runs past the record"));
+                sheets.append(SheetEntry{u32_at(body(i)), quint8(body(i)[5])});
                 break;
-            case kDimensions:
-                if (reading < 0)
-                    break;
-                if (declared.at(reading))
-                    return refused(record, QStringLiteral("a second DIMENSIONS for one sheet"));
-                declared[reading] = true;
-                size = sheet_size(record.body);
-                given = QBitArray(int(size.rows * size.columns));
-                break;
-            case kNumber:
-            case kRk:
-            case kMulRk:
-            case kBoolErr:
-            case kLabel:
-            case kLabelSst:
-                if (record.type == kLabelSst && result.version != 8)
-                    break;
-                // Cells before the sheet's DIMENSIONS FreeXL leaves out.
-                if (reading >= 0 && !declared.at(reading))
-                    break;
-                if (reading < 0 || !give_cells(record, size, &given))
-                    return refused(record, QStringLiteral("a cell outside the sheets or their "
-                                                          "dimensions, or given twice"));
+            case kSst:
+                sst = i;
                 break;
             default:
                 break;
             }
         }
-        if (declared.contains(false))
-            return Refusal{RefusalKind::Biff, QStringLiteral("sheet %1 has no DIMENSIONS record")
-                                                  .arg(declared.indexOf(false) + 1)};
+        if (!biff8 && code_page != 1200) {
+            decoder = std::make_unique<CodePageDecoder>(code_page);
+            if (!decoder->known())
+                cells.note_oddity(QStringLiteral("unknown code page, text read as Latin-1"),
+                                  QStringLiteral("code page %1").arg(code_page));
+        }
+        if (sst >= 0)
+            read_shared_strings(sst);
         return std::nullopt;
     }
 
-    // Marks the cells a cell record gives a value, as FreeXL places them;
-    // false when one lies outside the sheet or already has a value.
-    static bool give_cells(const Record &record, const SheetSize &size, QBitArray *given)
+    bool name_fits(int index) const
     {
-        if (record.body.size() < 4)
-            return false;
-        const qint64 row = u16_at(record.body, 0);
-        qint64 column = u16_at(record.body, 2);
-        // A MULRK record holds 6 bytes a cell after its first 4, and FreeXL
-        // takes a cell only while 6 more bytes follow it.
-        const int size_bytes = record.body.size();
-        const int cells = record.type != kMulRk ? 1 : size_bytes > 10 ? (size_bytes - 5) / 6 : 0;
-        for (int k = 0; k < cells; ++k, ++column) {
-            if (row >= size.rows || column >= size.columns)
-                return false;
-            const int at = int(row * size.columns + column);
-            if (given->testBit(at))
-                return false;
-            given->setBit(at);
-        }
-        return true;
+        const int size = records.at(index).size;
+        const int characters = quint8(body(index)[6]);
+        if (!biff8)
+            return 7 + characters <= size;
+        if (size < 8)
+            return characters == 0;
+        const int unit = (quint8(body(index)[7]) & 0x01) ? 2 : 1;
+        return 8 + characters * unit <= size;
     }
 
-    // A string whose length field sits at `at`, `length_bytes` wide, in one
-    // record: BIFF8 strings carry a flags byte after the length.
-    bool string_fits(const QByteArray &body, int at, int length_bytes) const
+    // Reads as many strings as the table declares and its records hold;
+    // writers often declare more.
+    void read_shared_strings(int index)
     {
-        if (at + length_bytes > body.size())
-            return false;
-        const int count = length_bytes == 1 ? quint8(body.at(at)) : u16_at(body, at);
-        int start = at + length_bytes;
-        int unit = 1;
-        if (result.version == 8) {
-            if (start >= body.size())
-                return count == 0;
-            unit = (quint8(body.at(start)) & 0x01) ? 2 : 1;
-            ++start;
-        }
-        return qint64(start) + qint64(count) * unit <= body.size();
-    }
-
-    // Rows and columns a DIMENSIONS record declares (one past the last);
-    // its size has been checked.
-    SheetSize sheet_size(const QByteArray &body) const
-    {
-        if (result.version == 8)
-            return {u32_at(body, 4), u16_at(body, 10)};
-        return {u16_at(body, 2), u16_at(body, 6)};
-    }
-
-    bool bounded_dimensions(const QByteArray &body) const
-    {
-        if (body.size() < (result.version == 8 ? 12 : 8))
-            return false;
-        const SheetSize size = sheet_size(body);
-        return size.rows <= 65536 && size.columns <= 256 &&
-               size.rows * size.columns <= kMaxSheetCells;
-    }
-
-    void collect_first_sheet(const QVector<Record> &records, qint64 offset)
-    {
-        int i = 0;
-        while (i < records.size() && records.at(i).offset != offset)
-            ++i;
-        if (i == records.size())
-            return;
-        for (++i; i < records.size() && records.at(i).type != kEof; ++i) {
-            const Record &record = records.at(i);
-            if (record.type == kBoolErr && record.body.size() >= 8)
-                add_boolerr(record.body);
-            else if (record.type == kFormula && record.body.size() >= 14)
-                add_formula(records, i);
-        }
-    }
-
-    void add_boolerr(const QByteArray &body)
-    {
-        const quint8 value = quint8(body.at(6));
-        const bool is_error = body.at(7) != 0;
-        add(body, is_error ? error_text(value) : sheet_boolean_text(value != 0));
-    }
-
-    void add_formula(const QVector<Record> &records, int at)
-    {
-        const QByteArray &body = records.at(at).body;
-        if (quint8(body.at(12)) != 0xFF || quint8(body.at(13)) != 0xFF) {
-            const quint64 bits = qFromLittleEndian<quint64>(body.constData() + 6);
-            double number = 0;
-            std::memcpy(&number, &bits, sizeof number);
-            add(body, sheet_number_text(number));
+        if (!biff8 || records.at(index).size < 8) {
+            cells.note_oddity(QStringLiteral("shared-string table without its counts"),
+                              where(index));
             return;
         }
-        switch (quint8(body.at(6))) {
-        case 0: // text, in the STRING record that follows
-            for (int i = at + 1; i < records.size() && records.at(i).type != kEof; ++i) {
-                if (records.at(i).type == kString) {
-                    add(body, string_record_text(records.at(i).body, result.version));
-                    return;
-                }
-                if (records.at(i).type == kFormula)
-                    break;
+        const quint32 declared = u32_at(body(index) + 4);
+        Segments reader(stream, records, index, 8);
+        for (quint32 i = 0; i < declared; ++i) {
+            std::optional<QString> text = reader.unicode_string();
+            if (!text) {
+                cells.note_oddity(
+                    QStringLiteral("shared-string table declares more strings "
+                                   "than its records hold"),
+                    QStringLiteral("%1 declared, %2 present").arg(declared).arg(strings.size()));
+                return;
             }
-            return;
-        case 1:
-            add(body, sheet_boolean_text(body.at(8) != 0));
-            return;
-        case 2:
-            add(body, error_text(quint8(body.at(8))));
-            return;
-        default:
-            add(body, QString());
-            return;
+            strings.append(*text);
         }
     }
 
-    void add(const QByteArray &body, const QString &text)
+    // The sheet to read: the first BOUNDSHEET of a worksheet, at the BOF its
+    // offset names; when no offset leads to a BOF, the first worksheet BOF
+    // after the globals.
+    int first_worksheet()
     {
-        if (result.exact_cells.size() < kMaxSheetCells)
-            result.exact_cells.append(SheetCell{u16_at(body, 0), u16_at(body, 2), text});
+        for (const SheetEntry &entry : sheets) {
+            if (entry.type != 0)
+                continue;
+            for (int i = 1; i < records.size(); ++i)
+                if (quint32(records.at(i).offset) == entry.offset && records.at(i).type == kBof)
+                    return i;
+            break;
+        }
+        int depth = 0;
+        for (int i = 0; i < records.size(); ++i) {
+            const BiffRecord &record = records.at(i);
+            if (record.type == kBof) {
+                if (depth == 0 && i > 0 && record.size >= 4 &&
+                    u16_at(body(i) + 2) == kWorksheetBof) {
+                    if (!sheets.isEmpty())
+                        cells.note_oddity(QStringLiteral("sheet offsets lead to no BOF record"),
+                                          where(i));
+                    return i;
+                }
+                ++depth;
+            } else if (record.type == kEof && depth > 0) {
+                --depth;
+            }
+        }
+        return -1;
     }
 
-    const QByteArray &stream;
-    BiffScan result;
+    std::optional<Refusal> read_sheet(int bof)
+    {
+        int depth = 1;
+        // A FORMULA whose text result is in the STRING record after it.
+        int pending_row = -1;
+        int pending_column = -1;
+        for (int i = bof + 1; i < records.size() && depth > 0; ++i) {
+            const BiffRecord &record = records.at(i);
+            if (record.type == kBof) {
+                ++depth;
+                continue;
+            }
+            if (record.type == kEof) {
+                --depth;
+                continue;
+            }
+            // Records of an embedded chart or other sub-stream are its own.
+            if (depth > 1)
+                continue;
+            const char *at = body(i);
+            const int size = record.size;
+            std::optional<Refusal> refusal;
+            switch (record.type) {
+            case kDimensions:
+                if (!bounded_dimensions(at, size))
+                    return refused(i, QStringLiteral("sheet dimensions exceed %1 rows, 256 "
+                                                     "columns or %2 cells")
+                                          .arg(65536)
+                                          .arg(kMaxSheetCells));
+                break;
+            case kNumber:
+                if (!fits(i, 14))
+                    break;
+                refusal = put(at, sheet_number_text(double_at(at + 6)));
+                break;
+            case kRk:
+                if (!fits(i, 10))
+                    break;
+                refusal = put(at, sheet_number_text(rk_value(u32_at(at + 6))));
+                break;
+            case kMulRk:
+                if (!fits(i, 6))
+                    break;
+                for (int k = 0; 4 + 6 * k + 6 <= size - 2 && !refusal; ++k)
+                    refusal = put(u16_at(at), u16_at(at + 2) + k,
+                                  sheet_number_text(rk_value(u32_at(at + 4 + 6 * k + 2))));
+                break;
+            case kBoolErr:
+                if (!fits(i, 8))
+                    break;
+                refusal =
+                    put(at, at[7] ? error_text(quint8(at[6])) : sheet_boolean_text(at[6] != 0));
+                break;
+            case kLabelSst:
+                if (!biff8 || !fits(i, 10))
+                    break;
+                if (u32_at(at + 6) >= quint32(strings.size())) {
+                    cells.note_oddity(QStringLiteral("text cell names a shared string beyond "
+                                                     "the table"),
+                                      where(i));
+                    break;
+                }
+                refusal = put(at, strings.at(int(u32_at(at + 6))));
+                break;
+            case kLabel:
+            case kRString:
+                if (!fits(i, 8))
+                    break;
+                refusal = put(at, label_text(i));
+                break;
+            case kFormula:
+                pending_row = -1;
+                if (!fits(i, 20))
+                    break;
+                if (quint8(at[12]) != 0xFF || quint8(at[13]) != 0xFF) {
+                    refusal = put(at, sheet_number_text(double_at(at + 6)));
+                } else if (at[6] == 0) {
+                    pending_row = u16_at(at);
+                    pending_column = u16_at(at + 2);
+                } else if (at[6] == 1) {
+                    refusal = put(at, sheet_boolean_text(at[8] != 0));
+                } else if (at[6] == 2) {
+                    refusal = put(at, error_text(quint8(at[8])));
+                } else {
+                    refusal = put(at, QString());
+                }
+                break;
+            case kString:
+                if (pending_row < 0)
+                    break;
+                refusal = put(pending_row, pending_column, string_result(i));
+                pending_row = -1;
+                break;
+            default:
+                break;
+            }
+            if (refusal)
+                return refusal;
+        }
+        return std::nullopt;
+    }
+
+    bool fits(int index, int bytes)
+    {
+        if (records.at(index).size >= bytes)
+            return true;
+        cells.note_oddity(QStringLiteral("cell record shorter than its fields"), where(index));
+        return false;
+    }
+
+    bool bounded_dimensions(const char *at, int size) const
+    {
+        if (size < (biff8 ? 12 : 8))
+            return false;
+        const qint64 rows = biff8 ? u32_at(at + 4) : u16_at(at + 2);
+        const qint64 columns = biff8 ? u16_at(at + 10) : u16_at(at + 6);
+        return rows <= 65536 && columns <= 256 && rows * columns <= kMaxSheetCells;
+    }
+
+    QString eight_bit(const char *bytes, int size) const
+    {
+        return decoder ? decoder->decode(bytes, size) : latin1(bytes, size);
+    }
+
+    // A LABEL's text, cut at the record's end when it claims more.
+    QString label_text(int index)
+    {
+        const char *at = body(index);
+        const int size = records.at(index).size;
+        int characters = u16_at(at + 6);
+        int start = 8;
+        bool wide = false;
+        if (biff8) {
+            if (size > 8)
+                wide = quint8(at[8]) & 0x01;
+            start = 9;
+        }
+        const int room = std::max(0, size - start) / (wide ? 2 : 1);
+        if (characters > room) {
+            cells.note_oddity(QStringLiteral("text runs past its record, cut there"), where(index));
+            characters = room;
+        }
+        if (biff8)
+            return wide ? utf16(at + start, characters) : latin1(at + start, characters);
+        return eight_bit(at + start, characters);
+    }
+
+    // The text result of a formula.
+    QString string_result(int index)
+    {
+        const int size = records.at(index).size;
+        if (!biff8) {
+            const int characters = size >= 2 ? std::min<int>(u16_at(body(index)), size - 2) : 0;
+            return eight_bit(body(index) + 2, characters);
+        }
+        Segments reader(stream, records, index, 0);
+        const std::optional<QString> text = reader.unicode_string();
+        if (!text) {
+            cells.note_oddity(QStringLiteral("formula text result runs past its records"),
+                              where(index));
+            return QString();
+        }
+        return *text;
+    }
+
+    std::optional<Refusal> put(const char *cell, const QString &text)
+    {
+        return put(u16_at(cell), u16_at(cell + 2), text);
+    }
+
+    // Cells beyond the largest sheet are left out; a sheet of too many cells
+    // is refused.
+    std::optional<Refusal> put(int row, int column, const QString &text)
+    {
+        std::optional<Refusal> refusal = cells.add(row, column, text);
+        if (refusal && refusal->kind != RefusalKind::TooManyCells) {
+            cells.note_oddity(QStringLiteral("cell left out"), refusal->reason);
+            return std::nullopt;
+        }
+        return refusal;
+    }
+
+    QByteArray stream;
+    const char *data;
+    QVector<BiffRecord> records;
+    bool biff8 = true;
+    QVector<SheetEntry> sheets;
+    QVector<QString> strings;
+    std::unique_ptr<CodePageDecoder> decoder;
+    SheetCells cells;
 };
 
 } // namespace
 
-ReadResult<BiffScan> scan_biff_workbook(const QByteArray &stream)
+ReadResult<SheetCells> read_biff_first_sheet(QByteArray stream)
 {
-    return Scanner(stream).run();
+    return BiffReader(std::move(stream)).run();
 }

@@ -3,20 +3,15 @@
 #include "workbook/sheetcells.h"
 
 #include <QByteArray>
-#include <QVector>
 
-// What a walk over a BIFF workbook stream learns before the stream is handed
-// to FreeXL: that every record fits, that no declared size would make the
-// library allocate more than a sheet may hold, and the cell values that the
-// library reports without their kind (booleans come back from it as 1 and 0,
-// formula results not at all).
-struct BiffScan {
-    int version = 8; // 5 or 8
-    // Cells of the first sheet whose text replaces what FreeXL reports.
-    QVector<SheetCell> exact_cells;
-};
-
-// Refused when the stream is not a BIFF5/BIFF8 workbook, is encrypted, has a
-// record running past its end, or declares a sheet dimension or string count
-// beyond what its bytes can hold or a sheet may have.
-ReadResult<BiffScan> scan_biff_workbook(const QByteArray &stream);
+// Reads the cells of the first worksheet of a BIFF5 (Excel 5.0/95) or BIFF8
+// (Excel 97-2003) workbook stream, record by record: every value comes from
+// what the record stores (a date is its serial day number, a formula its
+// cached result). The sheet is found through its BOUNDSHEET record; charts
+// and other sub-streams embedded in it are passed over, and DIMENSIONS is
+// only checked against the sheet bounds, never trusted for where cells are.
+// A stream encrypted under the default password is decrypted first.
+// Refused when the stream is not a BIFF5/BIFF8 workbook, needs a real
+// password, has a record longer than BIFF allows, or declares a sheet beyond
+// the bounds; cells that do not add up are left out and noted.
+ReadResult<SheetCells> read_biff_first_sheet(QByteArray stream);

@@ -29,6 +29,8 @@ public:
 
     // Why load() or stream() failed.
     QString problem;
+    // Sectors that a table or chain names lie past the end of the file.
+    bool cut_short = false;
 
     bool load()
     {
@@ -42,15 +44,17 @@ public:
         sector_size = 1 << shift;
         if (bytes.size() < sector_size)
             return refuse(QStringLiteral("file is shorter than one sector"));
-        // Only whole sectors count; a torn last sector is never read.
+        // Only whole sectors count for the tables; a torn last sector gives
+        // a stream the bytes it still holds.
         sector_count = (bytes.size() - sector_size) / sector_size;
+        torn_bytes = (bytes.size() - sector_size) % sector_size;
         mini_cutoff = u32_at(bytes, 0x38);
         return load_fat() && load_directory();
     }
 
-    // FreeXL goes by the first entry whose name, read as text up to its
-    // first NUL character, is exactly one of the names, whatever kind of
-    // entry it is; so does this, and only a stream there is read.
+    // The first entry whose name, read as text up to its first NUL
+    // character, is exactly one of the names decides, whatever kind of
+    // entry it is; only a stream there is read.
     std::optional<QByteArray> stream(const QStringList &names)
     {
         for (int at = 0; at + kDirectoryEntrySize <= directory.size(); at += kDirectoryEntrySize) {
@@ -66,8 +70,6 @@ public:
             }
             const quint32 start = u32_at(directory, at + 0x74);
             const quint32 size = u32_at(directory, at + 0x78);
-            if (size > quint32(bytes.size()))
-                return refuse_stream(name, size);
             const std::optional<QByteArray> out =
                 size < mini_cutoff ? mini_stream_chain(start, size) : chain(fat, start, size);
             if (!out)
@@ -115,14 +117,24 @@ private:
                 fat_sector_ids << u32_at(bytes, base + 4 * i);
             extension = u32_at(bytes, base + 4 * per_sector);
         }
+        // A file whose end is missing still names the table's last sectors:
+        // the chains through them end there, and what lies before is read.
+        bool any_present = false;
         for (quint32 id : fat_sector_ids) {
-            if (id >= quint32(sector_count))
-                return refuse(
-                    QStringLiteral("allocation table sector %1 lies past the file").arg(id));
+            if (id >= quint32(sector_count)) {
+                cut_short = true;
+                for (int i = 0; i < sector_size / 4; ++i)
+                    fat << kEndOfChain;
+                continue;
+            }
+            any_present = true;
             const qint64 base = sector_offset(id);
             for (int i = 0; i < sector_size / 4; ++i)
                 fat << u32_at(bytes, base + 4 * i);
         }
+        if (!any_present && !fat_sector_ids.isEmpty())
+            return refuse(QStringLiteral("allocation table sector %1 lies past the file")
+                              .arg(fat_sector_ids.first()));
         return true;
     }
 
@@ -132,8 +144,8 @@ private:
         if (!entries || entries->size() < kDirectoryEntrySize)
             return refuse(QStringLiteral("directory chain leaves the file or loops"));
         directory = *entries;
-        // FreeXL reads this directory again on its own and trusts each
-        // entry's name length; an entry of any other shape is refused here.
+        // No writer makes an entry of any other shape: such a directory is
+        // refused rather than guessed at.
         for (int at = 0; at + kDirectoryEntrySize <= directory.size(); at += kDirectoryEntrySize) {
             const int name_bytes = u16_at(directory, at + 0x40);
             const int type = quint8(directory.at(at + 0x42));
@@ -169,27 +181,34 @@ private:
     }
 
     // Follows a chain of whole sectors; `size` < 0 reads to the chain's end.
-    // A chain may visit each sector once at most.
-    std::optional<QByteArray> chain(const QVector<quint32> &table, quint32 start, qint64 size) const
+    // A chain may visit each sector once at most. A chain that leaves the
+    // file, or ends before `size`, gives what it holds up to there.
+    std::optional<QByteArray> chain(const QVector<quint32> &table, quint32 start, qint64 size)
     {
         QByteArray out;
         quint32 id = start;
         int hops = 0;
         while (id != kEndOfChain && (size < 0 || out.size() < size)) {
-            if (id >= quint32(table.size()) || id >= quint32(sector_count) || ++hops > sector_count)
+            if (id >= quint32(sector_count) && id < kEndOfChain - 3) {
+                if (id == quint32(sector_count) && torn_bytes > 0)
+                    out.append(bytes.constData() + sector_offset(id), torn_bytes);
+                cut_short = true;
+                break;
+            }
+            if (id >= quint32(table.size()) || ++hops > sector_count)
                 return std::nullopt;
             out.append(bytes.constData() + sector_offset(id), sector_size);
             id = table.at(id);
         }
         if (size >= 0) {
             if (out.size() < size)
-                return std::nullopt;
-            out.truncate(int(size));
+                cut_short = true;
+            out.truncate(int(std::min<qint64>(size, out.size())));
         }
         return out;
     }
 
-    std::optional<QByteArray> mini_stream_chain(quint32 start, quint32 size) const
+    std::optional<QByteArray> mini_stream_chain(quint32 start, quint32 size)
     {
         const std::optional<QByteArray> container = chain(fat, root_start, root_size);
         if (!container)
@@ -199,19 +218,26 @@ private:
         int hops = 0;
         const int mini_size = 64;
         while (out.size() < qint64(size)) {
-            if (id >= quint32(mini_fat.size()) || ++hops > mini_fat.size() ||
-                qint64(id + 1) * mini_size > container->size())
+            if (id == kEndOfChain || qint64(id + 1) * mini_size > container->size() ||
+                id >= quint32(mini_fat.size())) {
+                // The mini stream or its table was cut off with the file.
+                if (!cut_short)
+                    return std::nullopt;
+                break;
+            }
+            if (++hops > mini_fat.size())
                 return std::nullopt;
             out.append(container->constData() + qint64(id) * mini_size, mini_size);
             id = mini_fat.at(id);
         }
-        out.truncate(int(size));
+        out.truncate(int(std::min<qint64>(size, out.size())));
         return out;
     }
 
     const QByteArray &bytes;
     int sector_size = 512;
     int sector_count = 0;
+    int torn_bytes = 0;
     quint32 mini_cutoff = 4096;
     QVector<quint32> fat;
     QVector<quint32> mini_fat;
@@ -227,7 +253,8 @@ bool is_compound_file(const QByteArray &bytes)
     return bytes.startsWith(kSignature);
 }
 
-ReadResult<QByteArray> read_compound_stream(const QByteArray &bytes, const QStringList &names)
+ReadResult<QByteArray> read_compound_stream(const QByteArray &bytes, const QStringList &names,
+                                            bool *cut_short)
 {
     CompoundFile file(bytes);
     if (!file.load())
@@ -235,5 +262,7 @@ ReadResult<QByteArray> read_compound_stream(const QByteArray &bytes, const QStri
     std::optional<QByteArray> stream = file.stream(names);
     if (!stream)
         return Refusal{RefusalKind::CompoundFile, file.problem};
+    if (cut_short)
+        *cut_short = file.cut_short;
     return std::move(*stream);
 }

@@ -13,5 +13,8 @@ bool is_compound_file(const QByteArray &bytes);
 // named, compared exactly up to the name's first NUL character, decides.
 // Every sector number, chain and size is checked against the bytes actually
 // present, so nothing is allocated from what the file merely declares.
-// Refused when the container is malformed or has no such stream.
-ReadResult<QByteArray> read_compound_stream(const QByteArray &bytes, const QStringList &names);
+// A file whose last sectors are missing gives what its sectors still hold,
+// and sets `cut_short` when given. Refused when the container is malformed
+// or has no such stream.
+ReadResult<QByteArray> read_compound_stream(const QByteArray &bytes, const QStringList &names,
+                                            bool *cut_short = nullptr);

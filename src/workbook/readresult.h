@@ -19,7 +19,6 @@ enum class RefusalKind {
     OutsideSheet,  // a cell beyond the largest sheet
     CompoundFile,  // the .xls container failed its checks
     Biff,          // the .xls workbook records failed their checks
-    FreeXl,        // the .xls library failed
 };
 
 struct Refusal {
@@ -53,8 +52,6 @@ inline const char *refusal_kind_name(RefusalKind kind)
         return "compound file refused";
     case RefusalKind::Biff:
         return "BIFF records refused";
-    case RefusalKind::FreeXl:
-        return "FreeXL failure";
     }
     return "refused";
 }

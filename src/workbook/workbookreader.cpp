@@ -1,5 +1,6 @@
 #include "workbook/workbookreader.h"
 
+#include "workbook/biffrecords.h"
 #include "workbook/compoundfile.h"
 #include "workbook/odsreader.h"
 #include "workbook/textsheetreader.h"
@@ -43,7 +44,7 @@ WorkbookRead read_workbook_bytes(const QByteArray &bytes)
                        QStringLiteral("ZIP archive that is neither an OpenDocument spreadsheet "
                                       "nor an Office Open XML workbook")};
     }
-    if (is_compound_file(bytes))
+    if (is_compound_file(bytes) || is_biff_stream(bytes))
         return read_xls_first_sheet(bytes);
     return read_text_sheet(bytes);
 }

@@ -4,8 +4,8 @@
 
 #include <QByteArray>
 
-// Reads the first worksheet of a BIFF5/BIFF8 workbook (.xls) with FreeXL,
-// after checking the container and its records so that the library never
-// sees a declared size larger than the file can back. Dates come back as
-// their serial day numbers, as every other format gives them.
+// Reads the first worksheet of a BIFF5/BIFF8 workbook (.xls): the "Workbook"
+// or "Book" stream of a compound file, or such a stream stored on its own.
+// Dates come back as their serial day numbers, as every other format gives
+// them.
 ReadResult<SheetCells> read_xls_first_sheet(const QByteArray &bytes);

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the workbook readers' entry point, the one the
 // import uses: every format is recognised from content, so one target reaches
-// the ZIP/XML readers, the compound-file and BIFF checks before FreeXL, and
-// the text reader.
+// the ZIP/XML readers, the compound-file container, the BIFF record reader
+// with its decryption, and the text reader.
 #include "workbook/workbookreader.h"
 
 #include <cstddef>
