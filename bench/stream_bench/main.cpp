@@ -4,8 +4,10 @@
 // the whole floor in view and a full receive log. Prints what it measured.
 #include "app/mainwindow.h"
 #include "app/pacedlog.h"
+#include "app/plotmenu.h"
 #include "floorpath.h"
 #include "measures.h"
+#include "plot/plotview.h"
 #include "protocol/reporttext.h"
 #include "ui_mainwindowform.h"
 #include "writer.h"
@@ -38,6 +40,7 @@ struct Options {
     double error_every = 0;
     double timeline_every = 10;
     QString screenshot;
+    bool follow = false;
 };
 
 Options parse(int argc, char **argv)
@@ -66,6 +69,8 @@ Options parse(int argc, char **argv)
             options.timeline_every = value.toDouble();
         else if (name == "--screenshot")
             options.screenshot = value;
+        else if (name == "--follow")
+            options.follow = value.toInt() != 0;
         else
             std::fprintf(stderr, "unknown option %s\n", argv[k]);
     }
@@ -213,6 +218,8 @@ int main(int argc, char **argv)
     }
 
     QCustomPlot *plot = window.ui->robot_map;
+    // As "跟随机器人" does: every render recentres the view, the zoom stays.
+    window.plot_menu->view().set_following(options.follow);
     PlotDisplay display;
     // The widget may be painted from inside the replot, so what a render will
     // show is taken when it begins.
@@ -293,9 +300,10 @@ int main(int argc, char **argv)
         window.grab().save(options.screenshot);
 
     std::printf("stream_bench: %.0f reports/s for %.0f s after %.0f s warm-up, %.0f cm/s, "
-                "preload %ld points, log %ld paragraphs, platform %s\n",
+                "preload %ld points, log %ld paragraphs, %s, platform %s\n",
                 options.rate, options.seconds, options.warmup, options.speed_cm_per_s,
                 options.preload, options.log_paragraphs,
+                options.follow ? "following the robot" : "view fixed",
                 qPrintable(QGuiApplication::platformName()));
     std::printf("reports sent            %ld (writer late by at most %.1f ms)\n", sent,
                 writer_late_ms);

@@ -10,6 +10,7 @@
 #include <QVector>
 #include <optional>
 
+class PlotMenu;
 class QSerialPort;
 class QTimer;
 class SheetEngine;
@@ -62,6 +63,8 @@ public:
     QStringList port_names;
     SheetEngine *sheet_engine = nullptr;
     int transport_limit = 200;
+    // The plot's own menu, readout and ruler; a child of the plot.
+    PlotMenu *plot_menu = nullptr;
 
 public slots:
     void on_locus_clean_clicked();

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/plotmenu.h"
 #include "plot/renderpacer.h"
 #include "plot/trajectory.h"
 #include "plot/trajectoryplot.h"
@@ -10,6 +11,7 @@
 void MainWindow::setup_trajectory_plot()
 {
     plot::setup_position_plot(*ui->robot_map);
+    plot_menu = new PlotMenu(*ui->robot_map);
 }
 
 void MainWindow::draw_robot_outline(float x, float y, float angle)

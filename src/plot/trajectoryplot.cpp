@@ -85,4 +85,23 @@ void show_outline(QCustomPlot &plot, const OutlineCorners &corners)
     front->addData((corners[0] + corners[2]) * 0.5, (corners[1] + corners[3]) * 0.5);
 }
 
+QPointF robot_position(const QCustomPlot &plot)
+{
+    // The front and the back edge hold the four corners between them, in the
+    // order of their keys.
+    double x = 0;
+    double y = 0;
+    int corners = 0;
+    for (int edge : {1, 3}) {
+        const QCPGraphDataContainer &data = *plot.graph(edge)->data();
+        for (auto it = data.constBegin(); it != data.constEnd(); ++it, ++corners) {
+            x += it->key;
+            y += it->value;
+        }
+    }
+    if (corners == 0)
+        return {};
+    return {x / corners, y / corners};
+}
+
 } // namespace plot

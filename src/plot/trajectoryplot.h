@@ -2,6 +2,8 @@
 
 #include "plot/robotoutline.h"
 
+#include <QPointF>
+
 class QCustomPlot;
 
 // The position plot: graph 0 holds the trajectory as unconnected green dots,
@@ -20,5 +22,8 @@ void setup_position_plot(QCustomPlot &plot);
 
 // Moves the outline (graphs 1 to 5) to `corners`.
 void show_outline(QCustomPlot &plot, const OutlineCorners &corners);
+
+// Where the outline stands: the middle of its four corners.
+QPointF robot_position(const QCustomPlot &plot);
 
 } // namespace plot

@@ -1,0 +1,113 @@
+#include "plot/plotview.h"
+
+#include "plot/trajectoryplot.h"
+#include "plot/viewmath.h"
+
+#include <qcustomplot.h>
+
+namespace plot
+{
+
+namespace
+{
+
+const QString kTagLayer = QStringLiteral("tags");
+
+Span span_of(const QCPRange &range)
+{
+    return {range.lower, range.upper};
+}
+
+} // namespace
+
+PlotView::PlotView(QCustomPlot &plot) : QObject(&plot), plot(plot)
+{
+    connect(&plot, &QCustomPlot::beforeReplot, this, [this] {
+        if (follow)
+            centre_on_robot();
+    });
+    connect(&plot, &QCustomPlot::mouseMove, this, &PlotView::on_mouse_move);
+}
+
+void PlotView::fit_all()
+{
+    QCPRange keys;
+    QCPRange values;
+    bool any = false;
+    for (int k = 0; k < plot.plottableCount(); ++k) {
+        const QCPAbstractPlottable *plottable = plot.plottable(k);
+        if (!plottable->realVisibility())
+            continue;
+        bool found_keys = false;
+        bool found_values = false;
+        const QCPRange key_range = plottable->getKeyRange(found_keys);
+        const QCPRange value_range = plottable->getValueRange(found_values);
+        if (!found_keys || !found_values)
+            continue;
+        if (any) {
+            keys.expand(key_range);
+            values.expand(value_range);
+        } else {
+            keys = key_range;
+            values = value_range;
+            any = true;
+        }
+    }
+    if (!any)
+        return;
+    set_following(false);
+    const QRect pixels = plot.axisRect()->rect();
+    const ViewSpans view =
+        fit_equal_scale(span_of(keys), span_of(values),
+                        pixels.isEmpty() ? QSizeF(plot.size()) : pixels.size(), kFitMargin);
+    plot.xAxis->setRange(view.x.lower, view.x.upper);
+    plot.yAxis->setRange(view.y.lower, view.y.upper);
+    plot.replot(QCustomPlot::rpQueuedReplot);
+}
+
+void PlotView::set_following(bool on)
+{
+    if (follow == on)
+        return;
+    follow = on;
+    if (follow)
+        plot.replot(QCustomPlot::rpQueuedReplot);
+    emit following_changed(on);
+}
+
+bool PlotView::has_tag_layer() const
+{
+    return plot.layer(kTagLayer) != nullptr;
+}
+
+bool PlotView::tag_layer_shown() const
+{
+    const QCPLayer *layer = plot.layer(kTagLayer);
+    return layer && layer->visible();
+}
+
+void PlotView::show_tag_layer(bool shown)
+{
+    if (QCPLayer *layer = plot.layer(kTagLayer)) {
+        layer->setVisible(shown);
+        plot.replot(QCustomPlot::rpQueuedReplot);
+    }
+}
+
+void PlotView::centre_on_robot()
+{
+    const QPointF robot = robot_position(plot);
+    const Span x = centred(span_of(plot.xAxis->range()), robot.x());
+    const Span y = centred(span_of(plot.yAxis->range()), robot.y());
+    plot.xAxis->setRange(x.lower, x.upper);
+    plot.yAxis->setRange(y.lower, y.upper);
+}
+
+void PlotView::on_mouse_move(QMouseEvent *event)
+{
+    // A left-button move over the plot is the library's range drag.
+    if (follow && (event->buttons() & Qt::LeftButton))
+        set_following(false);
+}
+
+} // namespace plot
