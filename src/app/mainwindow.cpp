@@ -50,7 +50,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     ui->current_loc_edit->setText(location_text);
 
     setup_trajectory_plot();
-    port_scanner = new link::PortScanner(this);
+    port_scanner = new ports::PortScanner(this);
     update_port();
     // "115200" and "8", as the form already selects them.
     ui->BaudRateBox->setCurrentIndex(4);
@@ -63,7 +63,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     reconnect_timer->setInterval(kReconnectTickMs);
     connect(reconnect_timer, &QTimer::timeout, this, &MainWindow::try_reopen);
     // An adapter that is listed again is opened without waiting for a tick.
-    connect(port_scanner, &link::PortScanner::ports_changed, this, [this] {
+    connect(port_scanner, &ports::PortScanner::ports_changed, this, [this] {
         if (reconnect_timer->isActive())
             try_reopen();
     });

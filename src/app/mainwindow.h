@@ -18,7 +18,7 @@ class QSerialPort;
 class QTimer;
 class SheetEngine;
 
-namespace link
+namespace ports
 {
 class PortScanner;
 }
@@ -84,7 +84,7 @@ public:
     // Renders robot_map once per display frame; its child.
     plot::RenderPacer *render_pacer = nullptr;
     // Lists the ports on a thread of its own; update_port reads its list.
-    link::PortScanner *port_scanner = nullptr;
+    ports::PortScanner *port_scanner = nullptr;
 
 public slots:
     void on_locus_clean_clicked();
@@ -138,8 +138,8 @@ private:
     void try_reopen();
 
     // The port that was opened last, as it was listed then.
-    link::PortIdentity open_device;
-    link::ReconnectWatch reconnect_watch;
+    ports::PortIdentity open_device;
+    ports::ReconnectWatch reconnect_watch;
     QTimer *reconnect_timer = nullptr;
     QElapsedTimer link_clock;
 

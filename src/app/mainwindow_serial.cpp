@@ -104,7 +104,7 @@ bool MainWindow::open_port(const QString &port_name)
     if (!serial->open(QIODevice::ReadWrite))
         return false;
     // Known as the list showed it, since a lost device is no longer listed.
-    open_device = link::identity_in(port_scanner->ports(), port_name);
+    open_device = ports::identity_in(port_scanner->ports(), port_name);
     return true;
 }
 
@@ -160,10 +160,10 @@ void MainWindow::try_reopen()
         reconnect_timer->stop();
         return;
     }
-    QVector<link::PortIdentity> seen = port_scanner->ports();
+    QVector<ports::PortIdentity> seen = port_scanner->ports();
     // A port that is not listed, such as a pseudo-terminal, is back when its
     // path leads to a device again.
-    const link::PortIdentity &device = reconnect_watch.device();
+    const ports::PortIdentity &device = reconnect_watch.device();
     if (!device.has_ids && QFileInfo::exists(device.system_location))
         seen << device;
     const std::optional<QString> port_name = reconnect_watch.attempt_due(seen, now);
@@ -207,7 +207,7 @@ void MainWindow::close_port()
 
 void MainWindow::update_port()
 {
-    const QStringList names = link::port_names(port_scanner->ports());
+    const QStringList names = ports::port_names(port_scanner->ports());
     // Compared by name, not only by count: an adapter swapped for another
     // between two refreshes must become selectable.
     if (names == port_names)

@@ -7,7 +7,8 @@
 #include <QTextEdit>
 #include <utility>
 
-PacedLog::PacedLog(QTextEdit &edit) : QObject(&edit), edit(edit), pacer(this, [this] { show(kMaxFrameCharacters); })
+PacedLog::PacedLog(QTextEdit &edit)
+    : QObject(&edit), edit(edit), pacer(this, [this] { show(kMaxFrameCharacters); })
 {
     QTextDocument *document = edit.document();
     document->setUndoRedoEnabled(false);

@@ -3,14 +3,14 @@
 #include <QSerialPortInfo>
 #include <QStringList>
 
-namespace link
+namespace ports
 {
 
 bool operator==(const PortIdentity &a, const PortIdentity &b)
 {
     return a.port_name == b.port_name && a.system_location == b.system_location &&
-           a.serial_number == b.serial_number && a.has_ids == b.has_ids &&
-           a.vendor == b.vendor && a.product == b.product;
+           a.serial_number == b.serial_number && a.has_ids == b.has_ids && a.vendor == b.vendor &&
+           a.product == b.product;
 }
 
 PortIdentity identity_of(const QSerialPortInfo &info)
@@ -65,4 +65,4 @@ QStringList port_names(const QVector<PortIdentity> &ports)
     return names;
 }
 
-} // namespace link
+} // namespace ports

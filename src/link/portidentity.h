@@ -7,7 +7,7 @@
 
 class QSerialPortInfo;
 
-namespace link
+namespace ports
 {
 
 // What tells one serial device from another when it comes back, perhaps under
@@ -40,4 +40,4 @@ PortIdentity identity_in(const QVector<PortIdentity> &ports, const QString &port
 
 QStringList port_names(const QVector<PortIdentity> &ports);
 
-} // namespace link
+} // namespace ports

@@ -5,7 +5,7 @@
 #include <QSerialPortInfo>
 #include <QTimer>
 
-namespace link
+namespace ports
 {
 
 namespace
@@ -88,7 +88,8 @@ PortScanner::PortScanner(QObject *parent) : QObject(parent), listed(list_ports()
     worker->moveToThread(&thread);
     connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
     thread.start(QThread::LowPriority);
-    QMetaObject::invokeMethod(worker, [worker] { worker->start(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        worker, [worker] { worker->start(); }, Qt::QueuedConnection);
 }
 
 PortScanner::~PortScanner()
@@ -103,4 +104,4 @@ void PortScanner::deliver(const QVector<PortIdentity> &ports)
     emit ports_changed();
 }
 
-} // namespace link
+} // namespace ports

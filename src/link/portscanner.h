@@ -6,7 +6,7 @@
 #include <QThread>
 #include <QVector>
 
-namespace link
+namespace ports
 {
 
 // The serial ports present, listed away from the window's thread: listing
@@ -42,4 +42,4 @@ private:
     QVector<PortIdentity> listed;
 };
 
-} // namespace link
+} // namespace ports

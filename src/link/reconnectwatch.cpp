@@ -1,6 +1,6 @@
 #include "link/reconnectwatch.h"
 
-namespace link
+namespace ports
 {
 
 bool ReconnectWatch::port_lost(const PortIdentity &device, qint64 now_ms)
@@ -26,8 +26,7 @@ bool ReconnectWatch::is_watching(qint64 now_ms) const
     return state == State::Watching && now_ms < deadline_ms;
 }
 
-std::optional<QString> ReconnectWatch::attempt_due(const QVector<PortIdentity> &seen,
-                                                   qint64 now_ms)
+std::optional<QString> ReconnectWatch::attempt_due(const QVector<PortIdentity> &seen, qint64 now_ms)
 {
     if (!is_watching(now_ms))
         return std::nullopt;
@@ -48,4 +47,4 @@ void ReconnectWatch::reopened(qint64 now_ms)
     reopened_ms = now_ms;
 }
 
-} // namespace link
+} // namespace ports

@@ -6,7 +6,7 @@
 #include <QVector>
 #include <optional>
 
-namespace link
+namespace ports
 {
 
 // Waits for a lost device to come back and says when to try opening it.
@@ -57,4 +57,4 @@ private:
     std::optional<qint64> last_attempt_ms;
 };
 
-} // namespace link
+} // namespace ports

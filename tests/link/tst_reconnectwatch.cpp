@@ -2,8 +2,8 @@
 
 #include <QtTest>
 
-using link::PortIdentity;
-using link::ReconnectWatch;
+using ports::PortIdentity;
+using ports::ReconnectWatch;
 
 Q_DECLARE_METATYPE(PortIdentity)
 
@@ -13,7 +13,7 @@ namespace
 PortIdentity adapter(const QString &name, const QString &serial, quint16 vendor = 0x0403,
                      quint16 product = 0x6001)
 {
-    PortIdentity identity = link::identity_by_name(name);
+    PortIdentity identity = ports::identity_by_name(name);
     identity.serial_number = serial;
     identity.vendor = vendor;
     identity.product = product;
@@ -44,16 +44,17 @@ void ReconnectWatchTest::deviceIsKnownAgainByWhatItHas_data()
     QTest::newRow("other serial number, same name") << usb << adapter("ttyUSB0", "B77") << false;
     QTest::newRow("same serial, other product")
         << usb << adapter("ttyUSB0", "A10K3ZQ", 0x0403, 0x6015) << false;
-    QTest::newRow("same name, no ids any more") << usb << link::identity_by_name("ttyUSB0") << false;
+    QTest::newRow("same name, no ids any more")
+        << usb << ports::identity_by_name("ttyUSB0") << false;
     const PortIdentity bare = adapter("ttyUSB0", QString());
     QTest::newRow("no serial, same ids and name") << bare << adapter("ttyUSB0", QString()) << true;
     QTest::newRow("no serial, same ids, other name")
         << bare << adapter("ttyUSB1", QString()) << false;
     QTest::newRow("no serial, other vendor")
         << bare << adapter("ttyUSB0", QString(), 0x1a86, 0x6001) << false;
-    const PortIdentity plain = link::identity_by_name("ttyS0");
+    const PortIdentity plain = ports::identity_by_name("ttyS0");
     QTest::newRow("plain port by name") << plain << adapter("ttyS0", "X") << true;
-    QTest::newRow("plain port, other name") << plain << link::identity_by_name("ttyS1") << false;
+    QTest::newRow("plain port, other name") << plain << ports::identity_by_name("ttyS1") << false;
 }
 
 void ReconnectWatchTest::deviceIsKnownAgainByWhatItHas()
@@ -61,13 +62,13 @@ void ReconnectWatchTest::deviceIsKnownAgainByWhatItHas()
     QFETCH(PortIdentity, lost);
     QFETCH(PortIdentity, seen);
     QFETCH(bool, same);
-    QCOMPARE(link::same_device(lost, seen), same);
+    QCOMPARE(ports::same_device(lost, seen), same);
 }
 
 void ReconnectWatchTest::presentDeviceIsTriedOnceASecondUntilTheDeadline()
 {
     const PortIdentity usb = adapter("ttyUSB0", "A10K3ZQ");
-    const QVector<PortIdentity> back = {link::identity_by_name("ttyS0"),
+    const QVector<PortIdentity> back = {ports::identity_by_name("ttyS0"),
                                         adapter("ttyUSB3", "A10K3ZQ")};
     ReconnectWatch watch;
     QVERIFY(!watch.attempt_due(back, 0));

@@ -1,5 +1,5 @@
-#include "camerareports.h"
 #include "app/pacedlog.h"
+#include "camerareports.h"
 #include "livewindow.h"
 
 #include <QFile>
