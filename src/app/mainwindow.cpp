@@ -1,6 +1,8 @@
 #include "app/mainwindow.h"
 
 #include "app/pacedlog.h"
+#include "app/unboundslots.h"
+#include "link/portscanner.h"
 #include "protocol/commandframes.h"
 #include "tags/sheetengine.h"
 #include "ui_mainwindowform.h"
@@ -25,6 +27,8 @@ namespace
 
 // A port plugged in shows up in the list within a second.
 constexpr int kPortRefreshMs = 1000;
+// A lost device that is back is opened within about this.
+constexpr int kReconnectTickMs = 250;
 
 } // namespace
 
@@ -33,16 +37,20 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     register_images();
 
     ui = new Ui::MainWindowForm;
-    ui->setupUi(this);
+    {
+        const QuietUnboundSlots quiet;
+        ui->setupUi(this);
+    }
     setWindowTitle(QStringLiteral("定位相机"));
     // Both logs follow a camera that streams without pause.
-    new PacedLog(*ui->com_message_edit);
-    new PacedLog(*ui->modle2_msg_edit);
+    receive_log = new PacedLog(*ui->com_message_edit);
+    code_log = new PacedLog(*ui->modle2_msg_edit);
 
     location_text = QString::number(pos_x, 'g', 6) + "," + QString::number(pos_y, 'g', 6);
     ui->current_loc_edit->setText(location_text);
 
     setup_trajectory_plot();
+    port_scanner = new ports::PortScanner(this);
     update_port();
     // "115200" and "8", as the form already selects them.
     ui->BaudRateBox->setCurrentIndex(4);
@@ -50,6 +58,15 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 
     serial = new QSerialPort(this);
     watch_for_port_loss();
+    link_clock.start();
+    reconnect_timer = new QTimer(this);
+    reconnect_timer->setInterval(kReconnectTickMs);
+    connect(reconnect_timer, &QTimer::timeout, this, &MainWindow::try_reopen);
+    // An adapter that is listed again is opened without waiting for a tick.
+    connect(port_scanner, &ports::PortScanner::ports_changed, this, [this] {
+        if (reconnect_timer->isActive())
+            try_reopen();
+    });
 
     tag_table_setup();
 

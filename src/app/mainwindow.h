@@ -1,19 +1,33 @@
 #pragma once
 
+#include "link/portidentity.h"
+#include "link/reconnectwatch.h"
 #include "protocol/reportdecoder.h"
 #include "protocol/tagrecord.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
 #include <QVector>
 #include <optional>
 
+class PacedLog;
 class PlotMenu;
 class QSerialPort;
 class QTimer;
 class SheetEngine;
+
+namespace ports
+{
+class PortScanner;
+}
+
+namespace plot
+{
+class RenderPacer;
+}
 
 namespace Ui
 {
@@ -66,6 +80,15 @@ public:
     // The plot's own menu, readout and ruler; a child of the plot.
     PlotMenu *plot_menu = nullptr;
 
+    // The receive box and the mode-2 box, each edited once per display frame;
+    // children of their boxes.
+    PacedLog *receive_log = nullptr;
+    PacedLog *code_log = nullptr;
+    // Renders robot_map once per display frame; its child.
+    plot::RenderPacer *render_pacer = nullptr;
+    // Lists the ports on a thread of its own; update_port reads its list.
+    ports::PortScanner *port_scanner = nullptr;
+
 public slots:
     void on_locus_clean_clicked();
     void on_com_connectBtn_clicked();
@@ -105,6 +128,23 @@ private:
     // as the disconnect button closes it, and the operator is told.
     void watch_for_port_loss();
     void close_lost_port();
+
+    // Applies the boxes' settings under `port_name` and opens the port.
+    bool open_port(const QString &port_name);
+    void start_receiving();
+    // What on_com_disconnectBtn_clicked does, without ending a reconnect watch.
+    void close_port();
+    // After a loss: watches for the device to come back. Returns whether the
+    // operator is to be told of the loss.
+    bool watch_for_return();
+    void end_reconnect_watch();
+    void try_reopen();
+
+    // The port that was opened last, as it was listed then.
+    ports::PortIdentity open_device;
+    ports::ReconnectWatch reconnect_watch;
+    QTimer *reconnect_timer = nullptr;
+    QElapsedTimer link_clock;
 
     void show_camera_error();
     void show_pose(const protocol::PositionReport &pose);

@@ -11,6 +11,7 @@
 void MainWindow::setup_trajectory_plot()
 {
     plot::setup_position_plot(*ui->robot_map);
+    render_pacer = new plot::RenderPacer(*ui->robot_map);
     plot_menu = new PlotMenu(*ui->robot_map);
 }
 
@@ -32,5 +33,5 @@ void MainWindow::on_locus_clean_clicked()
     track_x.resize(0);
     track_y.resize(0);
     ui->robot_map->graph(plot::kTrackGraph)->data()->clear();
-    plot::request_render(*ui->robot_map);
+    render_pacer->request();
 }

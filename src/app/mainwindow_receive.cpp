@@ -25,7 +25,7 @@ void MainWindow::Read_Data()
     if (bytes.isEmpty())
         return;
     for (const QString &paragraph : protocol::hex_echo_paragraphs(bytes))
-        append_to_log(*ui->com_message_edit, paragraph);
+        receive_log->append(paragraph);
     for (char byte : bytes) {
         if (protocol::cut_byte(quint8(byte), rx_ff_seen, rx_in_frame, rx_fe_seen, rx_frame))
             decode_frame();
@@ -58,10 +58,10 @@ void MainWindow::decode_frame()
         break;
     case protocol::ReportKind::CodeList:
         for (const protocol::CodeListEntry &entry : report->code_list)
-            append_to_log(*ui->modle2_msg_edit, protocol::code_list_line(entry));
+            code_log->append(protocol::code_list_line(entry));
         break;
     case protocol::ReportKind::Tag:
-        append_to_log(*ui->modle2_msg_edit, protocol::tag_line(report->tag));
+        code_log->append(protocol::tag_line(report->tag));
         break;
     case protocol::ReportKind::Position:
         show_pose(report->position);
@@ -99,5 +99,5 @@ void MainWindow::show_pose(const protocol::PositionReport &pose)
     append_track_point(pos_x, pos_y);
     // The camera can send hundreds of positions a second; the plot is
     // rendered once for all that arrived within a display frame.
-    plot::request_render(*ui->robot_map);
+    render_pacer->request();
 }

@@ -1,10 +1,12 @@
 #include "app/mainwindow.h"
 
+#include "app/pacedlog.h"
+#include "link/portscanner.h"
 #include "ui_mainwindowform.h"
 
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QSerialPort>
-#include <QSerialPortInfo>
 #include <QTimer>
 
 namespace
@@ -82,9 +84,9 @@ bool is_port_loss(QSerialPort::SerialPortError error)
 
 void MainWindow::on_com_connectBtn_clicked()
 {
-    apply_port_settings(*serial, *ui);
+    end_reconnect_watch();
     const QString port_name = ui->SerialPortBox->currentText();
-    if (!serial->open(QIODevice::ReadWrite)) {
+    if (!open_port(port_name)) {
         show_port_message(this, QMessageBox::Critical, QStringLiteral("打开失败"),
                           QStringLiteral("未能打开串口") + port_name +
                               QStringLiteral("\n该串口设备不存在或已被占用"));
@@ -92,6 +94,22 @@ void MainWindow::on_com_connectBtn_clicked()
     }
     show_port_message(this, QMessageBox::Information, QStringLiteral("打开成功"),
                       QStringLiteral("已成功打开串口") + port_name);
+    start_receiving();
+}
+
+bool MainWindow::open_port(const QString &port_name)
+{
+    apply_port_settings(*serial, *ui);
+    serial->setPortName(port_name);
+    if (!serial->open(QIODevice::ReadWrite))
+        return false;
+    // Known as the list showed it, since a lost device is no longer listed.
+    open_device = ports::identity_in(port_scanner->ports(), port_name);
+    return true;
+}
+
+void MainWindow::start_receiving()
+{
     set_port_controls_enabled(*ui, false);
     // Bytes that came while the box was open wait in the port until the next
     // arrival signals them.
@@ -115,12 +133,57 @@ void MainWindow::close_lost_port()
     if (!serial->isOpen() || !is_port_loss(serial->error()))
         return;
     const QString port_name = serial->portName();
-    on_com_disconnectBtn_clicked();
-    show_port_message(this, QMessageBox::Warning, QStringLiteral("错误"),
-                      QStringLiteral("串口已断开") + port_name);
+    close_port();
+    receive_log->append(QStringLiteral("串口已断开") + port_name);
+    if (watch_for_return())
+        show_port_message(this, QMessageBox::Warning, QStringLiteral("错误"),
+                          QStringLiteral("串口已断开") + port_name);
+}
+
+bool MainWindow::watch_for_return()
+{
+    const bool news = reconnect_watch.port_lost(open_device, link_clock.elapsed());
+    reconnect_timer->start();
+    return news;
+}
+
+void MainWindow::end_reconnect_watch()
+{
+    reconnect_watch.end();
+    reconnect_timer->stop();
+}
+
+void MainWindow::try_reopen()
+{
+    const qint64 now = link_clock.elapsed();
+    if (!reconnect_watch.is_watching(now) || serial->isOpen()) {
+        reconnect_timer->stop();
+        return;
+    }
+    QVector<ports::PortIdentity> seen = port_scanner->ports();
+    // A port that is not listed, such as a pseudo-terminal, is back when its
+    // path leads to a device again.
+    const ports::PortIdentity &device = reconnect_watch.device();
+    if (!device.has_ids && QFileInfo::exists(device.system_location))
+        seen << device;
+    const std::optional<QString> port_name = reconnect_watch.attempt_due(seen, now);
+    // One that cannot be opened yet is tried again on a later tick.
+    if (!port_name || !open_port(*port_name))
+        return;
+    reconnect_watch.reopened(now);
+    reconnect_timer->stop();
+    ui->SerialPortBox->setCurrentText(*port_name);
+    start_receiving();
+    receive_log->append(QStringLiteral("串口") + *port_name + QStringLiteral("已重新打开"));
 }
 
 void MainWindow::on_com_disconnectBtn_clicked()
+{
+    end_reconnect_watch();
+    close_port();
+}
+
+void MainWindow::close_port()
 {
     disconnect(serial, &QSerialPort::readyRead, this, &MainWindow::Read_Data);
     if (serial->isOpen())
@@ -144,9 +207,7 @@ void MainWindow::on_com_disconnectBtn_clicked()
 
 void MainWindow::update_port()
 {
-    QStringList names;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        names << info.portName();
+    const QStringList names = ports::port_names(port_scanner->ports());
     // Compared by name, not only by count: an adapter swapped for another
     // between two refreshes must become selectable.
     if (names == port_names)

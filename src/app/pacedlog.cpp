@@ -7,7 +7,8 @@
 #include <QTextEdit>
 #include <utility>
 
-PacedLog::PacedLog(QTextEdit &edit) : QObject(&edit), edit(edit), pacer(this, [this] { flush(); })
+PacedLog::PacedLog(QTextEdit &edit)
+    : QObject(&edit), edit(edit), pacer(this, [this] { show(kMaxFrameCharacters); })
 {
     QTextDocument *document = edit.document();
     document->setUndoRedoEnabled(false);
@@ -23,7 +24,7 @@ void PacedLog::append(const QString &paragraph)
     pending << paragraph;
     pending_characters += paragraph.size() + 1;
     while (pending.size() > kMaxParagraphs + kTrimSlack ||
-           pending_characters > kMaxPendingCharacters) {
+           pending_characters > kMaxCharacters + kCharacterSlack) {
         pending_characters -= pending.first().size() + 1;
         pending.removeFirst();
     }
@@ -31,6 +32,11 @@ void PacedLog::append(const QString &paragraph)
 }
 
 void PacedLog::flush()
+{
+    show(pending_characters);
+}
+
+void PacedLog::show(qint64 characters)
 {
     pacer.shown();
     if (pending.isEmpty())
@@ -43,14 +49,25 @@ void PacedLog::flush()
     QTextCursor cursor(document);
     cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
-    for (const QString &paragraph : std::as_const(pending)) {
+    int shown = 0;
+    qint64 shown_characters = 0;
+    while (shown < pending.size() && (shown == 0 || shown_characters < characters)) {
+        const QString &paragraph = pending.at(shown);
         if (!document->isEmpty())
             cursor.insertBlock();
         cursor.insertText(paragraph);
+        shown_characters += paragraph.size() + 1;
+        ++shown;
     }
     cursor.endEditBlock();
-    drop_pending();
+    // Unless the box was emptied meanwhile, which dropped them all.
+    if (shown <= pending.size()) {
+        pending.erase(pending.begin(), pending.begin() + shown);
+        pending_characters -= shown_characters;
+    }
     trim();
+    if (!pending.isEmpty())
+        pacer.request();
 
     if (at_bottom)
         scroll->setValue(scroll->maximum());
@@ -82,12 +99,4 @@ void PacedLog::trim()
     QTextCursor cursor(document);
     cursor.setPosition(block.position(), QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
-}
-
-void append_to_log(QTextEdit &edit, const QString &paragraph)
-{
-    if (auto *log = edit.findChild<PacedLog *>(QString(), Qt::FindDirectChildrenOnly))
-        log->append(paragraph);
-    else
-        edit.append(paragraph);
 }

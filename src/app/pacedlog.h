@@ -24,11 +24,14 @@ class QTextEdit;
 // characters of echo each), so 10000 paragraphs fit while reads average up to
 // six reports. At the bound the box holds about 40 to 55 MB more memory.
 //
-// Text waiting for the next display frame is bounded as well, oldest first,
-// and more tightly: laying text out costs about 12 to 20 ms per 100000
-// characters, so a peer that is far ahead cannot make one display frame stall
-// the window. The oldest paragraphs go kCharacterSlack at a time because each
-// cut costs 10 to 35 ms whatever its size.
+// Text waiting for a display frame is held to the same bounds, oldest first:
+// what goes is only what the box would drop anyway, so after a burst the box
+// still shows its newest kMaxParagraphs. Laying text out costs about 12 to 20
+// ms per 100000 characters, so a display frame shows at most
+// kMaxFrameCharacters of it and leaves the rest to the next frames: a peer
+// that is far ahead cannot make one frame stall the window. The oldest
+// paragraphs go kCharacterSlack at a time because each cut costs 10 to 35 ms
+// whatever its size.
 // At the camera's line rate a display frame brings about 1200 characters.
 class PacedLog : public QObject
 {
@@ -39,7 +42,7 @@ public:
     static constexpr int kTrimSlack = 500;
     static constexpr int kMaxCharacters = 4000000;
     static constexpr int kCharacterSlack = 300000;
-    static constexpr int kMaxPendingCharacters = 100000;
+    static constexpr int kMaxFrameCharacters = 100000;
 
     // Becomes a child of `edit`. A log has nothing to undo, and keeping the
     // history would grow memory with every paragraph, so undo is turned off.
@@ -47,10 +50,13 @@ public:
 
     void append(const QString &paragraph);
 
-    // Shows what is pending now.
+    // Shows all that is pending now.
     void flush();
 
 private:
+    // Shows the oldest pending paragraphs, up to `characters` of them (at
+    // least one paragraph).
+    void show(qint64 characters);
     void trim();
     void drop_pending();
 
@@ -59,6 +65,3 @@ private:
     qint64 pending_characters = 0;
     DisplayPacer pacer;
 };
-
-// Appends through the log's pacer, or directly where the edit has none.
-void append_to_log(QTextEdit &edit, const QString &paragraph);

@@ -67,7 +67,6 @@ void setup_position_plot(QCustomPlot &plot)
 
     show_outline(plot, robot_outline(0, 0, 0));
     plot.setSelectionTolerance(1);
-    pace_renders(plot);
 }
 
 void show_outline(QCustomPlot &plot, const OutlineCorners &corners)

@@ -1,12 +1,17 @@
+#include "app/pacedlog.h"
 #include "camerareports.h"
 #include "livewindow.h"
 
+#include <QFile>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTimer>
 #include <QtTest>
 #include <ctime>
+#include <memory>
 
 namespace
 {
@@ -72,6 +77,7 @@ private slots:
     void disconnectInMidFrameDropsTheRestOfIt();
     void unpluggedAdapterEndsTheConnectionAndTheTransferAndSaysSo();
     void afterALostPortAFreshConnectShowsNewPositions();
+    void lostDeviceThatComesBackIsOpenedAgainByItself();
     void errorLampTurnsGreenAndTimerStops();
     void portListFollowsNamesNotOnlyTheirCount();
 };
@@ -271,6 +277,50 @@ void SerialLinkTest::afterALostPortAFreshConnectShowsNewPositions()
     QVERIFY(live.window.serial->isOpen());
     QVERIFY(replacement.write(position_bytes_at(1.2, 3.4, 0)));
     QTRY_COMPARE(live.form().current_loc_edit->text(), QString("1.2,3.4"));
+}
+
+// The port is opened under a link that stands for the device node: the
+// camera goes (its pseudo-terminal is closed and gone) and comes back as a new
+// pseudo-terminal under the same link, as a USB adapter comes back under its
+// name.
+void SerialLinkTest::lostDeviceThatComesBackIsOpenedAgainByItself()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString link = dir.filePath("ttyCAM0");
+    auto first = std::make_unique<PseudoTerminal>();
+    QVERIFY(QFile::link(first->slave_path(), link));
+    LiveWindow live;
+    live.form().SerialPortBox->addItem(link);
+    live.form().SerialPortBox->setCurrentText(link);
+    accept_next_message_box();
+    live.form().com_connectBtn->click();
+    QVERIFY(live.window.serial->isOpen());
+    QVERIFY(first->write(QByteArray::fromHex("FFFEFD0001")));
+    QTRY_VERIFY(live.window.rx_in_frame);
+    pretend_transfer_running(live);
+
+    SeenModal lost;
+    accept_next_message_box(&lost);
+    first->close_master();
+    QTRY_VERIFY(lost.seen);
+    QCOMPARE(lost.text, "串口已断开" + link);
+    first.reset();
+    PseudoTerminal second;
+    QVERIFY(QFile::remove(link) && QFile::link(second.slave_path(), link));
+
+    QTRY_VERIFY_WITH_TIMEOUT(live.window.serial->isOpen(), 5000);
+    QCOMPARE(live.window.serial->portName(), link);
+    QVERIFY(!live.form().com_connectBtn->isEnabled());
+    live.window.receive_log->flush();
+    QCOMPARE(live.form().com_message_edit->document()->lastBlock().text(),
+             "串口" + link + "已重新打开");
+    // The transfer the loss ended stays ended.
+    QVERIFY(!live.window.transport_timer->isActive());
+    QVERIFY(live.form().transport_s->isEnabled());
+    QVERIFY(second.write(position_bytes_at(1.2, 3.4, 0)));
+    QTRY_COMPARE(live.form().current_loc_edit->text(), QString("1.2,3.4"));
+    QVERIFY(!QApplication::activeModalWidget());
 }
 
 void SerialLinkTest::errorLampTurnsGreenAndTimerStops()

@@ -222,6 +222,7 @@ void TrajectoryPlotTest::rendersAtMostOncePerFrame()
 {
     QCustomPlot plot;
     plot::setup_position_plot(plot);
+    plot::RenderPacer pacer(plot);
     QSignalSpy renders(&plot, &QCustomPlot::afterReplot);
     // The library draws a new plot once by itself.
     QTRY_COMPARE(renders.count(), 1);
@@ -230,15 +231,15 @@ void TrajectoryPlotTest::rendersAtMostOncePerFrame()
     QElapsedTimer clock;
     clock.start();
     for (int k = 0; k < 5; ++k)
-        plot::request_render(plot);
+        pacer.request();
     QTRY_COMPARE(renders.count(), 1);
     const qint64 first = clock.elapsed();
     QCoreApplication::processEvents();
     QCOMPARE(renders.count(), 1);
 
     // The next render waits out the frame; requests meanwhile join it.
-    plot::request_render(plot);
-    plot::request_render(plot);
+    pacer.request();
+    pacer.request();
     QTRY_COMPARE(renders.count(), 2);
     // Timers may fire up to 5 % early.
     QVERIFY(clock.elapsed() - first >= DisplayPacer::kFrameMs * 95 / 100);
