@@ -1,5 +1,7 @@
 #include "app/mainwindow.h"
 
+#include "app/tagmapview.h"
+
 #include "app/pacedlog.h"
 #include "protocol/commandframes.h"
 #include "tags/sheetengine.h"
@@ -52,6 +54,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     watch_for_port_loss();
 
     tag_table_setup();
+    tag_map_view = new TagMapView(*ui->robot_map, *ui->tableWidget, this);
 
     record_frame = protocol::record_frame_template();
     start_frame = protocol::short_frame(protocol::kTransferStartKey);

@@ -2,6 +2,7 @@
 
 #include "protocol/reportdecoder.h"
 #include "protocol/tagrecord.h"
+#include "tags/tagconversion.h"
 
 #include <QByteArray>
 #include <QMainWindow>
@@ -13,6 +14,7 @@
 class QSerialPort;
 class QTimer;
 class SheetEngine;
+class TagMapView;
 
 namespace Ui
 {
@@ -62,6 +64,8 @@ public:
     QStringList port_names;
     SheetEngine *sheet_engine = nullptr;
     int transport_limit = 200;
+    // The table's tags on the plot, compared with the camera's mode-2 reports.
+    TagMapView *tag_map_view = nullptr;
 
 public slots:
     void on_locus_clean_clicked();
@@ -96,6 +100,7 @@ public:
     void append_track_point(float x, float y);
     void tag_table_setup();
     std::optional<TagRecord> tag_record_from_row(int row) const;
+    TagRowTexts tag_row_texts(int row) const;
 
 private:
     // A port that fails for good while open (the adapter unplugged) is closed
