@@ -5,19 +5,24 @@
 #include "app/mainwindow.h"
 #include "app/pacedlog.h"
 #include "app/plotmenu.h"
+#include "app/tagmapview.h"
 #include "floorpath.h"
 #include "measures.h"
 #include "plot/plotview.h"
+#include "plot/tagmap.h"
 #include "protocol/reporttext.h"
 #include "ui_mainwindowform.h"
 #include "writer.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QSerialPort>
+#include <QTableWidget>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <pty.h>
@@ -41,6 +46,7 @@ struct Options {
     double timeline_every = 10;
     QString screenshot;
     bool follow = false;
+    long tag_map = 0;
 };
 
 Options parse(int argc, char **argv)
@@ -71,6 +77,8 @@ Options parse(int argc, char **argv)
             options.screenshot = value;
         else if (name == "--follow")
             options.follow = value.toInt() != 0;
+        else if (name == "--tag-map")
+            options.tag_map = value.toLong();
         else
             std::fprintf(stderr, "unknown option %s\n", argv[k]);
     }
@@ -124,6 +132,33 @@ private:
     PlotDisplay &display;
 };
 
+// A table of `count` tags on a square grid over the floor, typed in as the
+// operator would; prints how long the map took to appear on the plot.
+void fill_tag_map(MainWindow &window, long count)
+{
+    QTableWidget *table = window.ui->tableWidget;
+    const long per_side = std::max(1L, long(std::ceil(std::sqrt(double(count)))));
+    const double step = 1000.0 / double(per_side);
+    QElapsedTimer clock;
+    clock.start();
+    for (long k = 0; k < count && k < table->rowCount(); ++k) {
+        const QStringList cells{QString::number(k + 1),
+                                QString::number(long((k % per_side) * step)),
+                                QString::number(long((k / per_side) * step)), QStringLiteral("60"),
+                                QString::number(k % 360)};
+        for (int column = 0; column < 5; ++column)
+            table->item(int(k), column)->setText(cells.at(column));
+    }
+    const double typed_ms = double(clock.nsecsElapsed()) / 1e6;
+    plot::TagMap *map = window.tag_map_view->map();
+    const int paintings = map->paintings();
+    while (map->tags().size() < count || map->paintings() == paintings)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    std::printf("tag map                 %d tags on the plot %.1f ms after the table was filled "
+                "(filling took %.1f ms)\n",
+                int(map->tags().size()), double(clock.nsecsElapsed()) / 1e6 - typed_ms, typed_ms);
+}
+
 // The state after a while of streaming: the trajectory full, the whole floor
 // in view, the receive log at its bound, added and painted a display frame's
 // worth at a time as the window does.
@@ -137,6 +172,8 @@ void fill_window(MainWindow &window, const Options &options, double speed_cm_per
     plot->xAxis->setRange(-50, 1050);
     plot->yAxis->setRange(-50, 1050);
     plot->replot();
+    if (options.tag_map > 0)
+        fill_tag_map(window, options.tag_map);
 
     auto *log = window.ui->com_message_edit->findChild<PacedLog *>();
     const long per_frame = std::max(1L, long(options.rate * DisplayPacer::kFrameMs / 1000));

@@ -1,5 +1,7 @@
 #include "app/mainwindow.h"
 
+#include "app/tagmapview.h"
+
 #include "app/pacedlog.h"
 #include "app/unboundslots.h"
 #include "link/portscanner.h"
@@ -69,6 +71,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     });
 
     tag_table_setup();
+    tag_map_view = new TagMapView(*ui->robot_map, *ui->tableWidget, this);
 
     record_frame = protocol::record_frame_template();
     start_frame = protocol::short_frame(protocol::kTransferStartKey);

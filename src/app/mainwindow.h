@@ -4,6 +4,7 @@
 #include "link/reconnectwatch.h"
 #include "protocol/reportdecoder.h"
 #include "protocol/tagrecord.h"
+#include "tags/tagconversion.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -18,6 +19,7 @@ class PlotMenu;
 class QSerialPort;
 class QTimer;
 class SheetEngine;
+class TagMapView;
 
 namespace ports
 {
@@ -88,6 +90,8 @@ public:
     plot::RenderPacer *render_pacer = nullptr;
     // Lists the ports on a thread of its own; update_port reads its list.
     ports::PortScanner *port_scanner = nullptr;
+    // The table's tags on the plot, compared with the camera's mode-2 reports.
+    TagMapView *tag_map_view = nullptr;
 
 public slots:
     void on_locus_clean_clicked();
@@ -122,6 +126,7 @@ public:
     void append_track_point(float x, float y);
     void tag_table_setup();
     std::optional<TagRecord> tag_record_from_row(int row) const;
+    TagRowTexts tag_row_texts(int row) const;
 
 private:
     // A port that fails for good while open (the adapter unplugged) is closed

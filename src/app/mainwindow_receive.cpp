@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/pacedlog.h"
+#include "app/tagmapview.h"
 #include "plot/renderpacer.h"
 #include "protocol/framecutter.h"
 #include "protocol/reportdecoder.h"
@@ -62,6 +63,7 @@ void MainWindow::decode_frame()
         break;
     case protocol::ReportKind::Tag:
         code_log->append(protocol::tag_line(report->tag));
+        tag_map_view->camera_reports(report->tag);
         break;
     case protocol::ReportKind::Position:
         show_pose(report->position);

@@ -2,6 +2,7 @@
 
 #include "app/filedialogs.h"
 #include "app/sheettable.h"
+#include "app/tagmapview.h"
 #include "tags/sheetengine.h"
 #include "tags/tagconversion.h"
 #include "tags/tagexport.h"
@@ -51,12 +52,17 @@ void MainWindow::tag_table_setup()
             table->setItem(row, column, new QTableWidgetItem);
 }
 
-std::optional<TagRecord> MainWindow::tag_record_from_row(int row) const
+TagRowTexts MainWindow::tag_row_texts(int row) const
 {
     TagRowTexts texts;
     for (int column = 0; column < TAG_TABLE_COLUMNS; ++column)
         texts[column] = cell_text(ui->tableWidget, row, column);
-    return tag_record_from_texts(texts);
+    return texts;
+}
+
+std::optional<TagRecord> MainWindow::tag_record_from_row(int row) const
+{
+    return tag_record_from_texts(tag_row_texts(row));
 }
 
 void MainWindow::on_input_excel_clicked()
@@ -79,6 +85,7 @@ void MainWindow::on_input_excel_clicked()
     }
     read_into_table(*sheet_engine, ui->tableWidget);
     sheet_engine->close();
+    tag_map_view->table_replaced();
 }
 
 void MainWindow::on_output_excel_clicked()

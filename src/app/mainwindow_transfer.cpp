@@ -1,7 +1,10 @@
 #include "app/mainwindow.h"
 
+#include "app/tagcheckbox.h"
+
 #include "protocol/commandframes.h"
 #include "tags/sheetengine.h"
+#include "tags/tagcheck.h"
 #include "tags/tagtable.h"
 #include "transfer/recordcheck.h"
 #include "transfer/transferstate.h"
@@ -12,6 +15,7 @@
 #include <QPushButton>
 #include <QSerialPort>
 #include <QTimer>
+#include <algorithm>
 
 namespace
 {
@@ -40,8 +44,11 @@ void MainWindow::on_transport_s_clicked()
         return;
     }
     QVector<TagRecord> snapshot;
+    QVector<TagRowTexts> scanned;
+    scanned.reserve(std::max(transport_limit, 0));
     for (int row = 0; row < transport_limit; ++row) {
-        const std::optional<TagRecord> record = tag_record_from_row(row);
+        scanned.append(tag_row_texts(row));
+        const std::optional<TagRecord> record = tag_record_from_texts(scanned.last());
         if (!record)
             continue;
         // A record the camera can never receive would be repeated for good:
@@ -53,6 +60,13 @@ void MainWindow::on_transport_s_clicked()
         }
         snapshot.append(*record);
     }
+    int tags_beyond_limit = 0;
+    for (int row = std::max(transport_limit, 0); row < TAG_TABLE_ROWS; ++row)
+        if (tag_record_from_row(row))
+            ++tags_beyond_limit;
+    const QVector<TagFinding> findings = check_tag_rows(scanned, tags_beyond_limit);
+    if (!findings.isEmpty() && !operator_sends_despite(this, findings))
+        return;
     ui->tableWidget->setEnabled(false);
     ui->transport_s->setEnabled(false);
     // The acknowledgement flags are left alone: every way a transfer ends

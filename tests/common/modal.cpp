@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 namespace
@@ -22,6 +23,7 @@ void record(QWidget *w, SeenModal *seen)
         seen->button_texts.clear();
         for (QAbstractButton *b : box->buttons())
             seen->button_texts << b->text();
+        seen->default_button = box->defaultButton() ? box->defaultButton()->text() : QString();
     }
 }
 
@@ -80,6 +82,26 @@ void accept_next_message_box(SeenModal *seen)
                 dialog->accept();
             else
                 w->close();
+        },
+        seen);
+}
+
+void press_next_box_button(const QString &text, SeenModal *seen)
+{
+    on_next_modal(
+        [text](QWidget *w) {
+            auto *box = qobject_cast<QMessageBox *>(w);
+            if (!box) {
+                w->close();
+                return;
+            }
+            if (text.isEmpty()) {
+                QTest::keyClick(box, Qt::Key_Escape);
+                return;
+            }
+            for (QAbstractButton *button : box->buttons())
+                if (button->text() == text)
+                    button->click();
         },
         seen);
 }

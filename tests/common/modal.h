@@ -17,6 +17,7 @@ struct SeenModal {
     QString class_name;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QStringList button_texts;
+    QString default_button;
 };
 
 // Runs `action` on the next active modal widget. `seen` (if given) records
@@ -30,3 +31,7 @@ void answer_next_message_box(QMessageBox::StandardButton button, SeenModal *seen
 
 // Accepts the next message box with its default/first button.
 void accept_next_message_box(SeenModal *seen = nullptr);
+
+// Clicks the button of the next message box that reads `text`, or presses
+// Escape in it when `text` is empty.
+void press_next_box_button(const QString &text, SeenModal *seen = nullptr);

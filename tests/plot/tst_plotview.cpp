@@ -218,7 +218,7 @@ void PlotViewTest::followingKeepsTheRobotInTheMiddleUntilADrag()
 
     // What a position report does: the outline moves, a render is asked for.
     plot::show_outline(*plot, plot::robot_outline(500, 300, 30));
-    plot::request_render(*plot);
+    plot->replot(QCustomPlot::rpQueuedReplot);
     QTRY_VERIFY_WITH_TIMEOUT(qAbs(plot->xAxis->range().center() - 500) < 1e-6, 2000);
     QVERIFY(qAbs(plot->yAxis->range().center() - 300) < 1e-6);
     QVERIFY(qAbs(plot->xAxis->range().size() - 100) < 1e-9);

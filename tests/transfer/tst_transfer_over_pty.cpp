@@ -4,7 +4,9 @@
 #include "scriptedcamera.h"
 #include "ui_mainwindowform.h"
 
+#include <QAbstractButton>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSerialPort>
@@ -45,6 +47,8 @@ private slots:
     void startWithThePortClosedSendsNothing();
     void idsFiveZeroMinusSevenAnd25000GoOutAsFiveSevenOne();
     void recordTheCameraCannotReceiveStopsTheStartWithItsRow();
+    void mapWithFindingsWaitsForTheOperatorsAnswer_data();
+    void mapWithFindingsWaitsForTheOperatorsAnswer();
 
 private:
     void fill_rows(const QVector<QStringList> &rows);
@@ -93,7 +97,7 @@ void TransferOverPtyTest::start_and_pass_handshake()
 
 void TransferOverPtyTest::handshakeRepeatsTheStartRequestUntilAcknowledged()
 {
-    fill_rows({{"1"}, {"2"}, {"3"}, {"4"}});
+    fill_rows({{"1", "10"}, {"2", "20"}, {"3", "30"}, {"4", "40"}});
     window->ui->transport_s->click();
     for (int i = 0; i < 3; ++i)
         QCOMPARE(camera->next_frame(), kStartRequest);
@@ -106,7 +110,7 @@ void TransferOverPtyTest::handshakeRepeatsTheStartRequestUntilAcknowledged()
     do {
         frame = camera->next_frame();
     } while (frame == kStartRequest);
-    QCOMPARE(frame, tag_frame(TagRecord{1, 0, 0, 0, 0}));
+    QCOMPARE(frame, tag_frame(TagRecord{1, 10, 0, 0, 0}));
 }
 
 void TransferOverPtyTest::recordsGoOutInOrderEachUntilAcknowledgedByItsId()
@@ -128,7 +132,7 @@ void TransferOverPtyTest::recordsGoOutInOrderEachUntilAcknowledgedByItsId()
 
 void TransferOverPtyTest::acknowledgementWithAnotherIdIsIgnored()
 {
-    fill_rows({{"7"}, {"8"}});
+    fill_rows({{"7"}, {"8", "1"}});
     start_and_pass_handshake();
     camera->acknowledge_record(8);
     camera->acknowledge_record(6);
@@ -169,7 +173,7 @@ void TransferOverPtyTest::endRequestRepeatsUntilTheCameraEndsTheTransfer()
 
 void TransferOverPtyTest::progressFollowsTheAcknowledgedRecords()
 {
-    fill_rows({{"1"}, {"2"}, {"3"}});
+    fill_rows({{"1"}, {"2", "1"}, {"3", "2"}});
     start_and_pass_handshake();
     QTRY_COMPARE(window->ui->progressBar->value(), 33);
     camera->acknowledge_record(1);
@@ -197,7 +201,7 @@ void TransferOverPtyTest::interruptionStopsTheRequestsAtOnce()
 
 void TransferOverPtyTest::disconnectEndsTheTransferAndReenablesTheControls()
 {
-    fill_rows({{"1"}, {"2"}});
+    fill_rows({{"1"}, {"2", "1"}});
     start_and_pass_handshake();
     camera->acknowledge_record(1);
     QTRY_COMPARE(window->transport_index, 1);
@@ -231,7 +235,11 @@ void TransferOverPtyTest::startWithThePortClosedSendsNothing()
 void TransferOverPtyTest::idsFiveZeroMinusSevenAnd25000GoOutAsFiveSevenOne()
 {
     fill_rows({{"5", "10"}, {"0", "20"}, {"-7", "30"}, {"25000", "40"}});
+    // Two folded ids: the operator is asked first.
+    SeenModal seen;
+    press_next_box_button(QStringLiteral("仍然传输"), &seen);
     start_and_pass_handshake();
+    QVERIFY(seen.seen);
     QVector<int> sent;
     for (int id : {5, 7, 1}) {
         QByteArray frame;
@@ -275,6 +283,54 @@ void TransferOverPtyTest::recordTheCameraCannotReceiveStopsTheStartWithItsRow()
     window->ui->tableWidget->item(3, 1)->setText("65278");
     start_and_pass_handshake();
     QCOMPARE(camera->next_frame(), tag_frame(TagRecord{1, 65278, -65278, 0, 0}));
+}
+
+void TransferOverPtyTest::mapWithFindingsWaitsForTheOperatorsAnswer_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("sent");
+    QTest::newRow("仍然传输") << QStringLiteral("仍然传输") << true;
+    QTest::newRow("取消") << QStringLiteral("取消") << false;
+    QTest::newRow("Escape") << QString() << false;
+}
+
+void TransferOverPtyTest::mapWithFindingsWaitsForTheOperatorsAnswer()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, sent);
+    fill_rows({{"1", "70000", "12.5"}, {"1", "5"}});
+    SeenModal seen;
+    press_next_box_button(answer, &seen);
+    window->ui->transport_s->click();
+    QTRY_VERIFY(seen.seen);
+    QCOMPARE(seen.title, QStringLiteral("传输前检查"));
+    QCOMPARE(seen.icon, QMessageBox::Warning);
+    QVERIFY(seen.button_texts.contains(QStringLiteral("仍然传输")));
+    QVERIFY(seen.button_texts.contains(QStringLiteral("取消")));
+    QCOMPARE(seen.default_button, QStringLiteral("取消"));
+    QVERIFY(
+        seen.text.contains(QStringLiteral("第 1 行 x坐标(cm) “70000”：超出范围，相机收到 4464")));
+    QVERIFY(seen.text.contains(QStringLiteral("编号重复：1 处")));
+    if (!sent) {
+        QVERIFY(!window->transport_timer->isActive());
+        QVERIFY(window->ui->tableWidget->isEnabled());
+        QVERIFY(window->ui->transport_s->isEnabled());
+        QVERIFY(camera->collect_for(200).isEmpty());
+        return;
+    }
+    // Exactly today's frames: the handshake, then both rows as converted.
+    QCOMPARE(camera->next_frame(), kStartRequest);
+    camera->acknowledge_start();
+    QByteArray frame;
+    do {
+        frame = camera->next_frame();
+    } while (frame == kStartRequest);
+    QCOMPARE(frame, tag_frame(TagRecord{1, 4464, 0, 0, 0}));
+    camera->acknowledge_record(1);
+    do {
+        frame = camera->next_frame();
+    } while (frame == tag_frame(TagRecord{1, 4464, 0, 0, 0}));
+    QCOMPARE(frame, tag_frame(TagRecord{1, 5, 0, 0, 0}));
 }
 
 QTEST_MAIN(TransferOverPtyTest)

@@ -95,8 +95,11 @@ void TransferStepsTest::open_port()
 
 void TransferStepsTest::fill_ids(const QStringList &ids)
 {
-    for (int row = 0; row < ids.size(); ++row)
+    // Each tag in a place of its own, so that the map is clean.
+    for (int row = 0; row < ids.size(); ++row) {
         window->ui->tableWidget->item(row, 0)->setText(ids.at(row));
+        window->ui->tableWidget->item(row, 1)->setText(QString::number(row));
+    }
 }
 
 void TransferStepsTest::tickFrameFollowsTheAcknowledgementFlags_data()
@@ -280,7 +283,11 @@ void TransferStepsTest::startTakesASnapshotOfTheRowsWithinTheLimit()
     open_port();
     fill_ids({"5", "0", "-7", "25000"});
     window->ui->tableWidget->item(0, 1)->setText("-120");
+    // Two folded ids: sent once the operator says so.
+    SeenModal check;
+    press_next_box_button(QStringLiteral("仍然传输"), &check);
     window->ui->transport_s->click();
+    QCOMPARE(check.title, QStringLiteral("传输前检查"));
 
     QCOMPARE(window->transport_list.size(), 3);
     QCOMPARE(window->transport_list.at(0), (TagRecord{5, -120, 0, 0, 0}));
@@ -304,7 +311,11 @@ void TransferStepsTest::rowBeyondTheLimitIsNotTaken()
     window->ui->transportNum_edit->setText("3");
     window->ui->transportNum_Btn->click();
     fill_ids({"", "", "", "42"});
+    // The operator is told of the tag the limit leaves out, and sends anyway.
+    SeenModal check;
+    press_next_box_button(QStringLiteral("仍然传输"), &check);
     window->ui->transport_s->click();
+    QVERIFY(check.text.contains(QStringLiteral("表中第 4 行起还有 1 个标签不在传输范围内")));
     QVERIFY(window->transport_list.isEmpty());
     QVERIFY(!window->transport_timer->isActive());
 }
@@ -316,6 +327,8 @@ void TransferStepsTest::startWithNothingToSendReenablesTheControls()
     window->ui->transportNum_edit->setText("abc");
     window->ui->transportNum_Btn->click();
     fill_ids({"5"});
+    // The tag the zero limit leaves out is pointed out first.
+    press_next_box_button(QStringLiteral("仍然传输"));
     window->ui->transport_s->click();
     QVERIFY(window->transport_list.isEmpty());
     QVERIFY(!window->transport_timer->isActive());

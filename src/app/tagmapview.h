@@ -1,0 +1,64 @@
+#pragma once
+
+#include "protocol/tagrecord.h"
+#include "tags/tagcompare.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPoint>
+
+class DisplayPacer;
+class QCustomPlot;
+class QTableWidget;
+class QTableWidgetItem;
+
+namespace plot
+{
+class TagMap;
+}
+
+// The tag table drawn on the position plot and the camera's reports of its
+// tags compared with it. The map follows the table at most once per display
+// frame; a mark lasts until its row is edited or a map is imported.
+class TagMapView : public QObject
+{
+    Q_OBJECT
+
+public:
+    TagMapView(QCustomPlot &plot, QTableWidget &table, QObject *parent);
+
+    // A whole new table: every mark goes.
+    void table_replaced();
+
+    // A mode-2 report of one tag stored in the camera.
+    void camera_reports(const TagRecord &reported);
+
+    plot::TagMap *map() const
+    {
+        return tag_map;
+    }
+
+private:
+    struct Mark {
+        TableTags::Match match = TableTags::Match::unknown;
+        TagRecord camera;
+    };
+
+    void cell_changed(QTableWidgetItem *item);
+    void read_table_if_changed();
+    void show();
+    void colour_id_cell(int row, const Mark *mark);
+    void hover(const QPoint &pixel, const QPoint &global);
+    void click(const QPoint &pixel);
+
+    QCustomPlot &plot;
+    QTableWidget &table;
+    plot::TagMap *tag_map = nullptr;
+    DisplayPacer *pacer = nullptr;
+    TableTags table_tags;
+    bool table_changed = true;
+    bool colouring = false;
+    QHash<int, Mark> marks_by_row;
+    QHash<int, TagRecord> unknown_by_id;
+    QPoint pressed_at;
+};

@@ -1,0 +1,199 @@
+#include "tags/tagcheck.h"
+
+#include "tags/tagtable.h"
+
+#include <QHash>
+#include <array>
+
+namespace
+{
+
+constexpr int kIdColumn = 0;
+constexpr int kShownCellChars = 16;
+
+bool reads_as_int(const QString &text, int *value)
+{
+    bool ok = false;
+    *value = text.toInt(&ok, 10);
+    return ok;
+}
+
+bool is_blank(const QString &text)
+{
+    return text.trimmed().isEmpty();
+}
+
+// Newlines, tabs and long texts would break the box's lines.
+QString shortened(const QString &text)
+{
+    QString flat = text.simplified();
+    if (flat.size() > kShownCellChars)
+        flat = flat.left(kShownCellChars - 1) + QChar(0x2026);
+    return flat;
+}
+
+int sent_field(const TagRecord &record, int column)
+{
+    switch (column) {
+    case 0:
+        return record.id;
+    case 1:
+        return record.x_cm;
+    case 2:
+        return record.y_cm;
+    case 3:
+        return record.side_mm;
+    default:
+        return record.angle_deg;
+    }
+}
+
+QString kind_name(TagFindingKind kind)
+{
+    switch (kind) {
+    case TagFindingKind::not_whole_number:
+        return QStringLiteral("不是整数");
+    case TagFindingKind::folded:
+        return QStringLiteral("超出范围被折算");
+    case TagFindingKind::duplicate_id:
+        return QStringLiteral("编号重复");
+    case TagFindingKind::same_place:
+        return QStringLiteral("位置相同");
+    case TagFindingKind::beyond_limit:
+        return QStringLiteral("超出传输数量");
+    }
+    return QString();
+}
+
+quint64 place_key(const TagRecord &record)
+{
+    return (quint64(quint32(record.x_cm)) << 32) | quint32(record.y_cm);
+}
+
+} // namespace
+
+QVector<TagFinding> check_tag_rows(const QVector<TagRowTexts> &rows, int tags_beyond_limit)
+{
+    std::array<QVector<TagFinding>, kTagFindingKinds> by_kind;
+    auto add = [&by_kind](const TagFinding &finding) {
+        by_kind[int(finding.kind)].append(finding);
+    };
+    QHash<int, int> first_row_of_id;
+    QHash<quint64, int> first_row_at_place;
+    QHash<quint64, int> id_at_place;
+    first_row_of_id.reserve(rows.size());
+    first_row_at_place.reserve(rows.size());
+    id_at_place.reserve(rows.size());
+
+    for (int index = 0; index < rows.size(); ++index) {
+        const TagRowTexts &texts = rows.at(index);
+        const int row = index + 1;
+        int id_value = 0;
+        if (!reads_as_int(texts[kIdColumn], &id_value)) {
+            // The whole row stays behind, whatever its other cells hold.
+            if (!is_blank(texts[kIdColumn]))
+                add({TagFindingKind::not_whole_number, row, kIdColumn, texts[kIdColumn], {}, 0, 0});
+            continue;
+        }
+        const std::optional<TagRecord> record = tag_record_from_texts(texts);
+        if (!record)
+            continue;
+        for (int column = 0; column < TAG_TABLE_COLUMNS; ++column) {
+            const QString &text = texts[column];
+            const int sent = sent_field(*record, column);
+            int value = 0;
+            if (!reads_as_int(text, &value)) {
+                if (!is_blank(text))
+                    add({TagFindingKind::not_whole_number, row, column, text, QString::number(sent),
+                         0, 0});
+            } else if (value != sent) {
+                add({TagFindingKind::folded, row, column, text, QString::number(sent), 0, 0});
+            }
+        }
+        const auto known_id = first_row_of_id.constFind(record->id);
+        if (known_id != first_row_of_id.constEnd())
+            add({TagFindingKind::duplicate_id, row, kIdColumn, texts[kIdColumn],
+                 QString::number(record->id), known_id.value(), 0});
+        else
+            first_row_of_id.insert(record->id, row);
+        const quint64 place = place_key(*record);
+        const auto known_place = first_row_at_place.constFind(place);
+        if (known_place == first_row_at_place.constEnd()) {
+            first_row_at_place.insert(place, row);
+            id_at_place.insert(place, record->id);
+        } else if (id_at_place.value(place) != record->id) {
+            add({TagFindingKind::same_place, row, 1, texts[1] + QLatin1Char(',') + texts[2],
+                 QStringLiteral("%1,%2").arg(record->x_cm).arg(record->y_cm), known_place.value(),
+                 0});
+        }
+    }
+    if (tags_beyond_limit > 0)
+        add({TagFindingKind::beyond_limit,
+             int(rows.size()) + 1,
+             kIdColumn,
+             {},
+             {},
+             0,
+             tags_beyond_limit});
+
+    QVector<TagFinding> findings;
+    for (const QVector<TagFinding> &kind : by_kind)
+        findings += kind;
+    return findings;
+}
+
+QString tag_finding_line(const TagFinding &finding)
+{
+    const QStringList headers = tag_table_headers();
+    const QString where = QStringLiteral("第 %1 行 %2 “%3”")
+                              .arg(finding.row)
+                              .arg(headers.value(finding.column), shortened(finding.cell));
+    switch (finding.kind) {
+    case TagFindingKind::not_whole_number:
+        if (finding.sent.isEmpty())
+            return where + QStringLiteral("：不是整数，整行不发送");
+        return where + QStringLiteral("：不是整数，相机收到 %1").arg(finding.sent);
+    case TagFindingKind::folded:
+        return where + QStringLiteral("：超出范围，相机收到 %1").arg(finding.sent);
+    case TagFindingKind::duplicate_id:
+        return where + QStringLiteral("：与第 %1 行编号相同，相机收到 %2")
+                           .arg(finding.other_row)
+                           .arg(finding.sent);
+    case TagFindingKind::same_place:
+        return QStringLiteral("第 %1 行：与第 %2 行位置相同 (%3)")
+            .arg(finding.row)
+            .arg(finding.other_row)
+            .arg(finding.sent);
+    case TagFindingKind::beyond_limit:
+        return QStringLiteral("表中第 %1 行起还有 %2 个标签不在传输范围内")
+            .arg(finding.row)
+            .arg(finding.count);
+    }
+    return where;
+}
+
+QString tag_finding_summary(const QVector<TagFinding> &findings)
+{
+    std::array<int, kTagFindingKinds> counts{};
+    for (const TagFinding &finding : findings)
+        ++counts[int(finding.kind)];
+    QStringList lines;
+    for (int kind = 0; kind < kTagFindingKinds; ++kind)
+        if (counts[kind] > 0)
+            lines << QStringLiteral("%1：%2 处")
+                         .arg(kind_name(TagFindingKind(kind)))
+                         .arg(counts[kind]);
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString tag_finding_details(const QVector<TagFinding> &findings, int max_lines)
+{
+    QStringList lines;
+    const int shown = std::min(int(findings.size()), max_lines);
+    lines.reserve(shown + 1);
+    for (int i = 0; i < shown; ++i)
+        lines << tag_finding_line(findings.at(i));
+    if (findings.size() > shown)
+        lines << QStringLiteral("…另有 %1 处").arg(findings.size() - shown);
+    return lines.join(QLatin1Char('\n'));
+}
