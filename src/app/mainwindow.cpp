@@ -2,6 +2,7 @@
 
 #include "app/pacedlog.h"
 #include "protocol/commandframes.h"
+#include "session/sessionrecorder.h"
 #include "tags/sheetengine.h"
 #include "ui_mainwindowform.h"
 
@@ -50,6 +51,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 
     serial = new QSerialPort(this);
     watch_for_port_loss();
+    recorder = new session::SessionRecorder(this);
+    setup_session_menu();
 
     tag_table_setup();
 

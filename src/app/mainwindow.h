@@ -13,6 +13,12 @@
 class QSerialPort;
 class QTimer;
 class SheetEngine;
+class SessionReplay;
+
+namespace session
+{
+class SessionRecorder;
+}
 
 namespace Ui
 {
@@ -62,6 +68,8 @@ public:
     QStringList port_names;
     SheetEngine *sheet_engine = nullptr;
     int transport_limit = 200;
+    session::SessionRecorder *recorder = nullptr;
+    SessionReplay *replay = nullptr;
 
 public slots:
     void on_locus_clean_clicked();
@@ -91,6 +99,11 @@ public slots:
 public:
     // Operations the slots share; not slots themselves.
     void decode_frame();
+    // Every write to the port goes here, so that the session records it.
+    void write_to_port(const QByteArray &bytes);
+    // What a read does with the bytes read: the log, the cutting, the
+    // decoding and the display. A replay feeds recorded bytes here too.
+    void receive_bytes(const QByteArray &bytes);
     void setup_trajectory_plot();
     void draw_robot_outline(float x, float y, float angle);
     void append_track_point(float x, float y);
@@ -101,6 +114,12 @@ private:
     // A port that fails for good while open (the adapter unplugged) is closed
     // as the disconnect button closes it, and the operator is told.
     void watch_for_port_loss();
+    void start_session_recording();
+    void show_recording_stopped(const QString &reason);
+    void setup_session_menu();
+    void start_replay();
+    // Disables "连接" and the buttons that write to the port while a replay runs.
+    void set_replaying(bool replaying);
     void close_lost_port();
 
     void show_camera_error();

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "session/sessionrecorder.h"
 #include "ui_mainwindowform.h"
 
 #include <QMessageBox>
@@ -93,6 +94,7 @@ void MainWindow::on_com_connectBtn_clicked()
     show_port_message(this, QMessageBox::Information, QStringLiteral("打开成功"),
                       QStringLiteral("已成功打开串口") + port_name);
     set_port_controls_enabled(*ui, false);
+    start_session_recording();
     // Bytes that came while the box was open wait in the port until the next
     // arrival signals them.
     connect(serial, &QSerialPort::readyRead, this, &MainWindow::Read_Data);
@@ -123,6 +125,7 @@ void MainWindow::close_lost_port()
 void MainWindow::on_com_disconnectBtn_clicked()
 {
     disconnect(serial, &QSerialPort::readyRead, this, &MainWindow::Read_Data);
+    recorder->stop();
     if (serial->isOpen())
         serial->clear(QSerialPort::AllDirections);
     serial->close();
