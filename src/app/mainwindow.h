@@ -118,6 +118,13 @@ private:
     void show_recording_stopped(const QString &reason);
     void setup_session_menu();
     void start_replay();
+
+public:
+    // Replays the session file at `path` in the window "会话回放"; false,
+    // after telling the operator, when it is not one.
+    bool open_replay(const QString &path);
+
+private:
     // Disables "连接" and the buttons that write to the port while a replay runs.
     void set_replaying(bool replaying);
     void close_lost_port();

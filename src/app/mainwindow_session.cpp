@@ -83,14 +83,20 @@ void MainWindow::start_replay()
     QDir().mkpath(folder);
     const QString path = ask_open_file_name(this, QStringLiteral("回放会话"), folder,
                                             QStringLiteral("会话文件 (*.pcapng)"));
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        open_replay(path);
+}
+
+bool MainWindow::open_replay(const QString &path)
+{
+    if (serial->isOpen() || replay)
+        return false;
     auto *player = new session::SessionPlayer;
     if (!player->open(path)) {
         show_warning(this, QStringLiteral("回放会话"),
                      QStringLiteral("不是会话文件：") + player->error());
         delete player;
-        return;
+        return false;
     }
     replay = new SessionReplay(player, path, this);
     connect(player, &session::SessionPlayer::inbound, this, &MainWindow::receive_bytes);
@@ -106,6 +112,7 @@ void MainWindow::start_replay()
     set_replaying(true);
     replay->show();
     player->resume();
+    return true;
 }
 
 void MainWindow::set_replaying(bool replaying)

@@ -15,7 +15,10 @@ QString sessions_folder()
 
 QString session_file_name(const QDateTime &start, const QString &port_name)
 {
-    QString port = port_name.section(QLatin1Char('/'), -1);
+    QString port = port_name;
+    if (port.startsWith(QLatin1String("/dev/")))
+        port = port.mid(5);
+    port.replace(QLatin1Char('/'), QLatin1Char('-'));
     if (port.isEmpty())
         port = QStringLiteral("port");
     return QStringLiteral("poscam-") + start.toString(QStringLiteral("yyyyMMdd-HHmmss")) +

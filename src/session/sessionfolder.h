@@ -15,8 +15,8 @@ constexpr qint64 kMaxFolderBytes = qint64(2) << 30;
 // AppLocalDataLocation + "/sessions".
 QString sessions_folder();
 
-// "poscam-20261208-143200-ttyUSB0.pcapng"; a port given as a path keeps its
-// last part.
+// "poscam-20261208-143200-ttyUSB0.pcapng"; a port given as a path drops
+// "/dev/" and has its other slashes as dashes ("pts-3").
 QString session_file_name(const QDateTime &start, const QString &port_name);
 
 // Deletes session files, oldest first, until those left hold at most
