@@ -6,6 +6,7 @@
 #include "app/unboundslots.h"
 #include "link/portscanner.h"
 #include "protocol/commandframes.h"
+#include "session/sessionrecorder.h"
 #include "tags/sheetengine.h"
 #include "ui_mainwindowform.h"
 
@@ -69,6 +70,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
         if (reconnect_timer->isActive())
             try_reopen();
     });
+    recorder = new session::SessionRecorder(this);
+    setup_session_menu();
 
     tag_table_setup();
     tag_map_view = new TagMapView(*ui->robot_map, *ui->tableWidget, this);

@@ -19,6 +19,7 @@ class PlotMenu;
 class QSerialPort;
 class QTimer;
 class SheetEngine;
+class SessionReplay;
 class TagMapView;
 
 namespace ports
@@ -29,6 +30,11 @@ class PortScanner;
 namespace plot
 {
 class RenderPacer;
+}
+
+namespace session
+{
+class SessionRecorder;
 }
 
 namespace Ui
@@ -92,6 +98,9 @@ public:
     ports::PortScanner *port_scanner = nullptr;
     // The table's tags on the plot, compared with the camera's mode-2 reports.
     TagMapView *tag_map_view = nullptr;
+    // Records every connection; the replay window while a session replays.
+    session::SessionRecorder *recorder = nullptr;
+    SessionReplay *replay = nullptr;
 
 public slots:
     void on_locus_clean_clicked();
@@ -121,6 +130,11 @@ public slots:
 public:
     // Operations the slots share; not slots themselves.
     void decode_frame();
+    // Every write to the port goes here, so that the session records it.
+    void write_to_port(const QByteArray &bytes);
+    // What a read does with the bytes read: the log, the cutting, the
+    // decoding and the display. A replay feeds recorded bytes here too.
+    void receive_bytes(const QByteArray &bytes);
     void setup_trajectory_plot();
     void draw_robot_outline(float x, float y, float angle);
     void append_track_point(float x, float y);
@@ -132,6 +146,19 @@ private:
     // A port that fails for good while open (the adapter unplugged) is closed
     // as the disconnect button closes it, and the operator is told.
     void watch_for_port_loss();
+    void start_session_recording();
+    void show_recording_stopped(const QString &reason);
+    void setup_session_menu();
+    void start_replay();
+
+public:
+    // Replays the session file at `path` in the window "会话回放"; false,
+    // after telling the operator, when it is not one.
+    bool open_replay(const QString &path);
+
+private:
+    // Disables "连接" and the buttons that write to the port while a replay runs.
+    void set_replaying(bool replaying);
     void close_lost_port();
 
     // Applies the boxes' settings under `port_name` and opens the port.

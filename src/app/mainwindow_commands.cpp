@@ -11,23 +11,23 @@
 void MainWindow::on_modle1_clicked()
 {
     mode_frame = protocol::short_frame(protocol::kModeOneKey);
-    serial->write(mode_frame);
+    write_to_port(mode_frame);
 }
 
 void MainWindow::on_modle2_clicked()
 {
     mode_frame = protocol::short_frame(protocol::kModeTwoKey);
-    serial->write(mode_frame);
+    write_to_port(mode_frame);
 }
 
 void MainWindow::on_need_angle_Btn_clicked()
 {
-    serial->write(protocol::angle_frame(true));
+    write_to_port(protocol::angle_frame(true));
 }
 
 void MainWindow::on_NOneed_angle_Btn_clicked()
 {
-    serial->write(protocol::angle_frame(false));
+    write_to_port(protocol::angle_frame(false));
 }
 
 void MainWindow::on_all_clear_clicked()
@@ -38,5 +38,5 @@ void MainWindow::on_all_clear_clicked()
                          QMessageBox::Yes | QMessageBox::No, nullptr,
                          Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     if (question.exec() == QMessageBox::Yes)
-        serial->write(clear_frame);
+        write_to_port(clear_frame);
 }

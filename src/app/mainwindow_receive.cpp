@@ -6,6 +6,7 @@
 #include "protocol/framecutter.h"
 #include "protocol/reportdecoder.h"
 #include "protocol/reporttext.h"
+#include "session/sessionrecorder.h"
 #include "transfer/transferstate.h"
 #include "ui_mainwindowform.h"
 
@@ -25,6 +26,19 @@ void MainWindow::Read_Data()
     const QByteArray bytes = serial->readAll();
     if (bytes.isEmpty())
         return;
+    recorder->record(true, bytes);
+    receive_bytes(bytes);
+}
+
+void MainWindow::write_to_port(const QByteArray &bytes)
+{
+    const qint64 written = serial->write(bytes);
+    if (written > 0)
+        recorder->record(false, bytes.left(int(written)));
+}
+
+void MainWindow::receive_bytes(const QByteArray &bytes)
+{
     for (const QString &paragraph : protocol::hex_echo_paragraphs(bytes))
         receive_log->append(paragraph);
     for (char byte : bytes) {

@@ -2,6 +2,7 @@
 
 #include "app/pacedlog.h"
 #include "link/portscanner.h"
+#include "session/sessionrecorder.h"
 #include "ui_mainwindowform.h"
 
 #include <QFileInfo>
@@ -111,6 +112,7 @@ bool MainWindow::open_port(const QString &port_name)
 void MainWindow::start_receiving()
 {
     set_port_controls_enabled(*ui, false);
+    start_session_recording();
     // Bytes that came while the box was open wait in the port until the next
     // arrival signals them.
     connect(serial, &QSerialPort::readyRead, this, &MainWindow::Read_Data);
@@ -186,6 +188,7 @@ void MainWindow::on_com_disconnectBtn_clicked()
 void MainWindow::close_port()
 {
     disconnect(serial, &QSerialPort::readyRead, this, &MainWindow::Read_Data);
+    recorder->stop();
     if (serial->isOpen())
         serial->clear(QSerialPort::AllDirections);
     serial->close();

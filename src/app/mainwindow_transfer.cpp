@@ -104,13 +104,13 @@ void MainWindow::slot_timeout()
     protocol::fill_record_frame(record_frame, transport_list.at(transport_index));
     switch (transfer_frame_for(start_acked, all_acked)) {
     case TransferFrame::start_request:
-        serial->write(start_frame);
+        write_to_port(start_frame);
         break;
     case TransferFrame::current_record:
-        serial->write(record_frame);
+        write_to_port(record_frame);
         break;
     case TransferFrame::end_request:
-        serial->write(end_frame);
+        write_to_port(end_frame);
         break;
     case TransferFrame::nothing:
         break;
