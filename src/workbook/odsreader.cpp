@@ -4,7 +4,6 @@
 #include "workbook/zippackage.h"
 
 #include <QDateTime>
-#include <QRegularExpression>
 #include <QVector>
 
 namespace
@@ -54,20 +53,6 @@ ReadResult<qint64> repeat_count(const QXmlStreamReader &xml, const char *name)
                           QStringLiteral("table:%1 of %2, more cells than the largest sheet has")
                               .arg(QLatin1String(name), QString::number(count)));
     return count;
-}
-
-// "PT12H30M15.5S" -> fraction of a day.
-std::optional<double> duration_days(const QString &text)
-{
-    static const QRegularExpression pattern(
-        QStringLiteral(R"(^(-)?P(?:(\d+)D)?(?:T(?:(\d+)H)?(?:(\d+)M)?(?:(\d+(?:\.\d+)?)S)?)?$)"));
-    const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch())
-        return std::nullopt;
-    const double seconds = match.captured(2).toDouble() * 86400 +
-                           match.captured(3).toDouble() * 3600 + match.captured(4).toDouble() * 60 +
-                           match.captured(5).toDouble();
-    return (match.captured(1).isEmpty() ? 1 : -1) * seconds / 86400;
 }
 
 // The paragraphs of a cell as one text, lines joined by line feeds. Notes
@@ -156,7 +141,7 @@ std::optional<Refusal> read_cell_value(QXmlStreamReader &xml, const QDate &null_
                                  null_date);
     } else if (type == QLatin1String("time")) {
         stored_in = "time-value";
-        number = duration_days(attributes.value(kOffice, QLatin1String(stored_in)).toString());
+        number = iso_duration_days(attributes.value(kOffice, QLatin1String(stored_in)).toString());
     } else {
         bool ok = false;
         value = sheet_number_text(

@@ -1,6 +1,7 @@
 #include "workbook/sheetcells.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -200,4 +201,17 @@ std::optional<double> iso_date_serial(const QString &text, const QDate &day_zero
     }
     return double(day_zero.daysTo(moment.date())) +
            moment.time().msecsSinceStartOfDay() / 86400000.0;
+}
+
+std::optional<double> iso_duration_days(const QString &text)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^(-)?P(?:(\d+)D)?(?:T(?:(\d+)H)?(?:(\d+)M)?(?:(\d+(?:\.\d+)?)S)?)?$)"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const double seconds = match.captured(2).toDouble() * 86400 +
+                           match.captured(3).toDouble() * 3600 + match.captured(4).toDouble() * 60 +
+                           match.captured(5).toDouble();
+    return (match.captured(1).isEmpty() ? 1 : -1) * seconds / 86400;
 }

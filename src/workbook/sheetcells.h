@@ -99,3 +99,7 @@ const QDate kSerialDayZero(1899, 12, 30);
 // An ISO 8601 date or date-time as a serial day number counted from
 // `day_zero`, the time of day as its fraction; nothing when it is neither.
 std::optional<double> iso_date_serial(const QString &text, const QDate &day_zero);
+
+// An ISO 8601 duration ("PT12H30M15.5S", "-P1DT2H") as days; nothing when it
+// is none.
+std::optional<double> iso_duration_days(const QString &text);

@@ -78,17 +78,36 @@ std::optional<Relationship> find_by_type(const QHash<QString, Relationship> &rel
     return std::nullopt;
 }
 
-// The relationship id of the first <sheet> of the workbook, in tab order.
-ReadResult<QString> first_sheet_id(const QByteArray &workbook, const QString &part)
+struct WorkbookFacts {
+    QString first_sheet_id; // the relationship id of the first <sheet>, in tab order
+    QDate day_zero = kSerialDayZero;
+};
+
+// The day serial 0 stands for in a workbook of the 1904 date system, as its
+// numbers count and so its ISO dates must too.
+const QDate kSerialDayZero1904(1904, 1, 1);
+
+ReadResult<WorkbookFacts> read_workbook_facts(const QByteArray &workbook, const QString &part)
 {
+    WorkbookFacts facts;
     QXmlStreamReader xml(workbook);
     while (!xml.atEnd()) {
-        if (read_next_safely(xml) != QXmlStreamReader::StartElement ||
-            xml.name() != QLatin1String("sheet"))
+        if (read_next_safely(xml) != QXmlStreamReader::StartElement)
             continue;
-        for (const QXmlStreamAttribute &attribute : xml.attributes())
-            if (attribute.name() == QLatin1String("id") && !attribute.namespaceUri().isEmpty())
-                return attribute.value().toString();
+        if (xml.name() == QLatin1String("workbookPr")) {
+            const QStringView flag = xml.attributes().value(QLatin1String("date1904"));
+            if (flag == QLatin1String("1") || flag == QLatin1String("true"))
+                facts.day_zero = kSerialDayZero1904;
+            continue;
+        }
+        if (xml.name() != QLatin1String("sheet"))
+            continue;
+        for (const QXmlStreamAttribute &attribute : xml.attributes()) {
+            if (attribute.name() == QLatin1String("id") && !attribute.namespaceUri().isEmpty()) {
+                facts.first_sheet_id = attribute.value().toString();
+                return facts;
+            }
+        }
         return Refusal{RefusalKind::Malformed,
                        QStringLiteral("%1: first sheet has no relationship id").arg(part)};
     }
@@ -101,6 +120,45 @@ Refusal string_too_long(const QString &part)
 {
     return Refusal{RefusalKind::CellTooLong, QStringLiteral("%1: string of more than %2 characters")
                                                  .arg(part, QString::number(kMaxCellTextLength))};
+}
+
+int hex_digit(QChar c)
+{
+    const ushort u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    return -1;
+}
+
+// Office writes characters that XML cannot carry (carriage returns, other
+// control characters) as _xHHHH_, one UTF-16 unit each; a literal text of
+// that shape has its leading underscore written as _x005F_.
+QString decode_escapes(const QString &text)
+{
+    if (!text.contains(QLatin1String("_x")))
+        return text;
+    QString out;
+    out.reserve(text.size());
+    for (int at = 0; at < text.size();) {
+        if (text.at(at) == QLatin1Char('_') && at + 6 < text.size() &&
+            text.at(at + 1) == QLatin1Char('x') && text.at(at + 6) == QLatin1Char('_')) {
+            int unit = 0;
+            int digit = 0;
+            for (int i = 2; i < 6 && (digit = hex_digit(text.at(at + i))) >= 0; ++i)
+                unit = unit * 16 + digit;
+            if (digit >= 0) {
+                out += QChar(ushort(unit));
+                at += 7;
+                continue;
+            }
+        }
+        out += text.at(at++);
+    }
+    return out;
 }
 
 // The text of a string item (<si> or <is>): every <t>, rich-text runs
@@ -117,7 +175,7 @@ ReadResult<QString> read_string_item(QXmlStreamReader &xml, const QString &part)
             if (xml.name() == QLatin1String("rPh"))
                 ++phonetic_depth;
             else if (xml.name() == QLatin1String("t") && phonetic_depth == 0) {
-                text += xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                text += decode_escapes(xml.readElementText(QXmlStreamReader::IncludeChildElements));
                 --depth;
                 if (text.size() > kMaxCellTextLength)
                     return string_too_long(part);
@@ -157,17 +215,19 @@ ReadResult<QStringList> read_shared_strings(const QByteArray &bytes, const QStri
     return strings;
 }
 
-// "BC12" -> 0-based row 11, column 54. False for anything else. Columns
+// "BC12" -> 0-based row 11, column 54; some writers use lower case ("bc12").
+// False for anything else. Columns
 // past the largest sheet are kept as kMaxSheetColumns, for the caller to
 // refuse by name.
 bool parse_cell_reference(QStringView reference, qint64 &row, qint64 &column)
 {
     int at = 0;
     qint64 letters = 0;
-    while (at < reference.size() && reference.at(at).isUpper() &&
-           reference.at(at).unicode() < 128) {
-        letters = std::min<qint64>(letters * 26 + (reference.at(at).unicode() - 'A' + 1),
-                                   kMaxSheetColumns + 1);
+    while (at < reference.size()) {
+        const ushort letter = reference.at(at).unicode() & ~ushort(0x20);
+        if (reference.at(at).unicode() >= 128 || letter < 'A' || letter > 'Z')
+            break;
+        letters = std::min<qint64>(letters * 26 + (letter - 'A' + 1), kMaxSheetColumns + 1);
         ++at;
     }
     if (at == 0 || at == reference.size())
@@ -195,42 +255,62 @@ QString cell_place(const QString &part, qint64 row, qint64 column)
         .arg(part, QString::number(row + 1), QString::number(column + 1));
 }
 
-ReadResult<QString> cell_text(const RawCell &cell, const QStringList &shared, const QString &part,
-                              qint64 row, qint64 column)
+// A date-typed cell's value: a date or date-time counted from the workbook's
+// day zero, a time of day, or a duration, all in days.
+std::optional<double> date_cell_serial(const QString &stored, const QDate &day_zero)
 {
-    if (cell.type == QLatin1String("inlineStr") || (cell.inline_text && !cell.has_value))
-        return cell.inline_text.value_or(QString());
+    if (const std::optional<double> serial = iso_date_serial(stored, day_zero))
+        return serial;
+    const QTime time = QTime::fromString(stored, Qt::ISODateWithMs);
+    if (time.isValid())
+        return time.msecsSinceStartOfDay() / 86400000.0;
+    return iso_duration_days(stored);
+}
+
+// The text the cell shows; nothing when it holds no value. A value that
+// cannot be understood shows as it is stored (an unknown shared string
+// leaves the cell empty) and is noted on `cells`, never refusing the sheet.
+std::optional<QString> cell_text(const RawCell &cell, const QStringList &shared,
+                                 const QDate &day_zero, SheetCells &cells, const QString &place)
+{
+    // The inline string is the value of a cell that has one, whatever else
+    // the writer put beside it.
+    if (cell.inline_text)
+        return *cell.inline_text;
+    if (cell.type == QLatin1String("inlineStr"))
+        return decode_escapes(cell.value);
+    if (cell.type == QLatin1String("str") || cell.type == QLatin1String("e"))
+        return decode_escapes(cell.value);
+    const QString stored = cell.value.trimmed();
+    // An empty <v/> holds no value, whatever the cell's type.
+    if (stored.isEmpty())
+        return std::nullopt;
     if (cell.type == QLatin1String("s")) {
         bool ok = false;
-        const int index = cell.value.trimmed().toInt(&ok);
-        if (!ok || index < 0 || index >= shared.size())
-            return Refusal{RefusalKind::Malformed,
-                           QStringLiteral("%1: shared string \"%2\" is not one of the %3 stored")
-                               .arg(cell_place(part, row, column), cell.value.left(20),
-                                    QString::number(shared.size()))};
-        return shared.at(index);
+        const int index = stored.toInt(&ok);
+        if (ok && index >= 0 && index < shared.size())
+            return shared.at(index);
+        cells.note_oddity(QStringLiteral("shared string index not among those stored"),
+                          QStringLiteral("%1: \"%2\", %3 stored")
+                              .arg(place, stored.left(20), QString::number(shared.size())));
+        return std::nullopt;
     }
-    if (cell.type == QLatin1String("str") || cell.type == QLatin1String("e"))
-        return cell.value;
     if (cell.type == QLatin1String("b"))
-        return sheet_boolean_text(cell.value.trimmed() != QLatin1String("0"));
-    bool ok = false;
-    QString text;
+        return sheet_boolean_text(stored != QLatin1String("0"));
     if (cell.type == QLatin1String("d")) {
-        const std::optional<double> serial = iso_date_serial(cell.value.trimmed(), kSerialDayZero);
-        ok = serial.has_value();
-        if (ok)
-            text = sheet_number_text(*serial);
-    } else {
-        text = sheet_number_text(cell.value.trimmed(), &ok);
+        if (const std::optional<double> serial = date_cell_serial(stored, day_zero))
+            return sheet_number_text(*serial);
+        cells.note_oddity(QStringLiteral("date cell that is no date, shown as stored"),
+                          QStringLiteral("%1: \"%2\"").arg(place, stored.left(40)));
+        return cell.value;
     }
-    if (!ok)
-        return Refusal{RefusalKind::Malformed,
-                       QStringLiteral("%1: \"%2\" is not a %3")
-                           .arg(cell_place(part, row, column), cell.value.left(20),
-                                cell.type == QLatin1String("d") ? QStringLiteral("date")
-                                                                : QStringLiteral("number"))};
-    return text;
+    bool ok = false;
+    const QString text = sheet_number_text(stored, &ok);
+    if (ok)
+        return text;
+    cells.note_oddity(QStringLiteral("number cell that is no number, shown as stored"),
+                      QStringLiteral("%1: \"%2\"").arg(place, stored.left(40)));
+    return cell.value;
 }
 
 std::optional<Refusal> read_cell(QXmlStreamReader &xml, RawCell &cell, const QString &part)
@@ -255,7 +335,7 @@ std::optional<Refusal> read_cell(QXmlStreamReader &xml, RawCell &cell, const QSt
 }
 
 ReadResult<SheetCells> read_sheet(const QByteArray &bytes, const QStringList &shared,
-                                  const QString &part)
+                                  const QDate &day_zero, const QString &part)
 {
     SheetCells cells;
     QXmlStreamReader xml(bytes);
@@ -275,12 +355,16 @@ ReadResult<SheetCells> read_sheet(const QByteArray &bytes, const QStringList &sh
             // the one before.
             const QStringView number = xml.attributes().value(QLatin1String("r"));
             bool ok = true;
-            row = number.isEmpty() ? row + 1 : number.toLongLong(&ok) - 1;
-            if (!ok || row < 0)
-                return Refusal{
-                    RefusalKind::Malformed,
-                    QStringLiteral("%1, line %2: row number \"%3\"")
-                        .arg(part, QString::number(xml.lineNumber()), number.left(20).toString())};
+            const qint64 numbered = number.isEmpty() ? row + 2 : number.toLongLong(&ok);
+            if (ok && numbered >= 1) {
+                row = numbered - 1;
+            } else {
+                cells.note_oddity(
+                    QStringLiteral("row number that is none, taken as the next row"),
+                    QStringLiteral("%1, line %2: \"%3\"")
+                        .arg(part, QString::number(xml.lineNumber()), number.left(20).toString()));
+                ++row;
+            }
             if (row >= kMaxSheetRows)
                 return Refusal{
                     RefusalKind::OutsideSheet,
@@ -293,12 +377,15 @@ ReadResult<SheetCells> read_sheet(const QByteArray &bytes, const QStringList &sh
             qint64 cell_row = row < 0 ? 0 : row;
             qint64 cell_column = column + 1;
             if (!reference.isEmpty()) {
-                if (!parse_cell_reference(reference, cell_row, cell_column))
-                    return Refusal{RefusalKind::Malformed,
-                                   QStringLiteral("%1, line %2: cell reference \"%3\"")
-                                       .arg(part, QString::number(xml.lineNumber()),
-                                            reference.left(20).toString())};
-                if (cell_column >= kMaxSheetColumns)
+                if (!parse_cell_reference(reference, cell_row, cell_column)) {
+                    cells.note_oddity(
+                        QStringLiteral("cell reference that is none, taken as the next cell"),
+                        QStringLiteral("%1, line %2: \"%3\"")
+                            .arg(part, QString::number(xml.lineNumber()),
+                                 reference.left(20).toString()));
+                    cell_row = row < 0 ? 0 : row;
+                    cell_column = column + 1;
+                } else if (cell_column >= kMaxSheetColumns)
                     return Refusal{RefusalKind::OutsideSheet,
                                    QStringLiteral("%1: cell %2 lies past the largest sheet's %3 "
                                                   "columns")
@@ -315,9 +402,10 @@ ReadResult<SheetCells> read_sheet(const QByteArray &bytes, const QStringList &sh
             // used range.
             if (!cell.has_value && !cell.inline_text)
                 continue;
-            const ReadResult<QString> text = cell_text(cell, shared, part, cell_row, cell_column);
+            const std::optional<QString> text =
+                cell_text(cell, shared, day_zero, cells, cell_place(part, cell_row, cell_column));
             if (!text)
-                return text.refusal();
+                continue;
             if (std::optional<Refusal> refused = cells.add(cell_row, cell_column, *text)) {
                 refused->reason.prepend(part + QStringLiteral(": "));
                 return *refused;
@@ -350,9 +438,10 @@ ReadResult<SheetCells> read_xlsx_first_sheet(const ZipPackage &zip)
     const ReadResult<QByteArray> workbook = zip.read_entry(workbook_part);
     if (!workbook)
         return workbook.refusal();
-    const ReadResult<QString> sheet_id = first_sheet_id(*workbook, workbook_part);
-    if (!sheet_id)
-        return sheet_id.refusal();
+    const ReadResult<WorkbookFacts> facts = read_workbook_facts(*workbook, workbook_part);
+    if (!facts)
+        return facts.refusal();
+    const QString *const sheet_id = &facts->first_sheet_id;
     const QString links_part = relationships_part_of(workbook_part);
     const auto workbook_links = read_relationships(zip, links_part);
     if (!workbook_links)
@@ -365,18 +454,22 @@ ReadResult<SheetCells> read_xlsx_first_sheet(const ZipPackage &zip)
     const QString folder = folder_of(workbook_part);
     QStringList shared;
     if (const auto strings = find_by_type(*workbook_links, QStringLiteral("/sharedStrings"))) {
+        // Writers name the part even when they left it out for a sheet that
+        // uses none; a cell that does use one is then noted by the sheet.
         const QString strings_part = resolve_part(folder, strings->target);
-        const ReadResult<QByteArray> bytes = zip.read_entry(strings_part);
-        if (!bytes)
-            return bytes.refusal();
-        ReadResult<QStringList> parsed = read_shared_strings(*bytes, strings_part);
-        if (!parsed)
-            return parsed.refusal();
-        shared = std::move(*parsed);
+        if (zip.has_entry(strings_part)) {
+            const ReadResult<QByteArray> bytes = zip.read_entry(strings_part);
+            if (!bytes)
+                return bytes.refusal();
+            ReadResult<QStringList> parsed = read_shared_strings(*bytes, strings_part);
+            if (!parsed)
+                return parsed.refusal();
+            shared = std::move(*parsed);
+        }
     }
     const QString sheet_part = resolve_part(folder, workbook_links->value(*sheet_id).target);
     const ReadResult<QByteArray> sheet = zip.read_entry(sheet_part);
     if (!sheet)
         return sheet.refusal();
-    return read_sheet(*sheet, shared, sheet_part);
+    return read_sheet(*sheet, shared, facts->day_zero, sheet_part);
 }

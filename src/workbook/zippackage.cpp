@@ -16,9 +16,14 @@ ZipPackage::~ZipPackage()
         zip->close();
 }
 
+// Part names are case-insensitive in Office packages: a relationship may
+// name xl/workbook.xml for an entry stored as xl/Workbook.xml. The exact
+// name is tried first, so that of two entries differing only in case the
+// one named wins.
 bool ZipPackage::has_entry(const QString &name) const
 {
-    return opened && zip->setCurrentFile(name, QuaZip::csSensitive);
+    return opened && (zip->setCurrentFile(name, QuaZip::csSensitive) ||
+                      zip->setCurrentFile(name, QuaZip::csInsensitive));
 }
 
 ReadResult<QByteArray> ZipPackage::read_entry(const QString &name) const

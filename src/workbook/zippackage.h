@@ -28,6 +28,7 @@ public:
         return opened;
     }
 
+    // Names compare exactly, else regardless of letter case.
     bool has_entry(const QString &name) const;
 
     // The entry's inflated bytes; refused when it is missing, damaged (its
