@@ -2,6 +2,7 @@
 // a finding (or several), and over a clean 20000-row map; then the texts the
 // warning box shows. Prints medians of several runs.
 //   check_bench [RUNS]
+#include "runtiming.h"
 #include "tags/tagcheck.h"
 
 #include <QCoreApplication>
@@ -13,19 +14,6 @@
 
 namespace
 {
-
-double median_ms(int runs, const std::function<void()> &work)
-{
-    std::vector<double> samples;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer clock;
-        clock.start();
-        work();
-        samples.push_back(clock.nsecsElapsed() / 1e6);
-    }
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
 
 // Every row folds its x, repeats an id and shares its place with the next.
 QVector<TagRowTexts> all_findings(int count)
@@ -57,11 +45,13 @@ int main(int argc, char **argv)
     const QVector<TagRowTexts> good = clean(20000);
 
     QVector<TagFinding> findings;
-    const double bad_ms = median_ms(runs, [&] { findings = check_tag_rows(bad, 0); });
-    const double good_ms = median_ms(runs, [&] { check_tag_rows(good, 0); });
+    const double bad_ms = time_runs(runs, [&] { findings = check_tag_rows(bad, 0); }).median_ms;
+    const double good_ms = time_runs(runs, [&] { check_tag_rows(good, 0); }).median_ms;
     QString details;
-    const double text_ms = median_ms(
-        runs, [&] { details = tag_finding_summary(findings) + tag_finding_details(findings); });
+    const double text_ms = time_runs(runs, [&] {
+                               details =
+                                   tag_finding_summary(findings) + tag_finding_details(findings);
+                           }).median_ms;
     std::printf("check, 20000 rows all findings (%d findings): %.1f ms\n", int(findings.size()),
                 bad_ms);
     std::printf("check, 20000 clean rows: %.1f ms\n", good_ms);

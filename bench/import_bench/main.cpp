@@ -6,6 +6,7 @@
 //   import_bench [RUNS [FILE...]]   (QT_QPA_PLATFORM=offscreen when headless)
 #include "app/mainwindow.h"
 #include "app/sheettable.h"
+#include "runtiming.h"
 #include "tags/sheetengine.h"
 #include "ui_mainwindowform.h"
 #include "workbook/compoundfile.h"
@@ -26,25 +27,6 @@
 
 namespace
 {
-
-struct Timing {
-    double median_ms = 0;
-    double min_ms = 0;
-    double max_ms = 0;
-};
-
-Timing time_runs(int runs, const std::function<void()> &work)
-{
-    std::vector<double> samples;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer clock;
-        clock.start();
-        work();
-        samples.push_back(clock.nsecsElapsed() / 1e6);
-    }
-    std::sort(samples.begin(), samples.end());
-    return {samples[samples.size() / 2], samples.front(), samples.back()};
-}
 
 QString fixture(const char *name)
 {
@@ -112,7 +94,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 7;
 
-    const Timing construction = time_runs(runs, [] { MainWindow window; });
+    const RunTiming construction = time_runs(runs, [] { MainWindow window; });
     std::printf("window construction with 100000 items: median %.1f ms (min %.1f, max %.1f), "
                 "%d runs\n",
                 construction.median_ms, construction.min_ms, construction.max_ms, runs);
@@ -137,7 +119,7 @@ int main(int argc, char *argv[])
     for (const Format &format : formats) {
         const QString path = fixture(format.file);
         bool ok = true;
-        const Timing import = time_runs(runs, [&] {
+        const RunTiming import = time_runs(runs, [&] {
             ok = ok && window.sheet_engine->open(path, 1, false) &&
                  read_into_table(*window.sheet_engine, table);
             window.sheet_engine->close();
@@ -146,15 +128,15 @@ int main(int argc, char *argv[])
             std::printf("%s: import failed\n", format.file);
             return 1;
         }
-        const Timing parse = time_runs(runs, [&] { read_workbook_file(path); });
-        const Timing bare = time_runs(runs, [&] { format.bare(path); });
+        const RunTiming parse = time_runs(runs, [&] { read_workbook_file(path); });
+        const RunTiming bare = time_runs(runs, [&] { format.bare(path); });
         std::printf("%s: import %.1f ms (min %.1f, max %.1f), of which reading the sheet %.1f ms; "
                     "%s %.1f ms (min %.1f, max %.1f); ratio %.2f\n",
                     format.file, import.median_ms, import.min_ms, import.max_ms, parse.median_ms,
                     format.bare_name, bare.median_ms, bare.min_ms, bare.max_ms,
                     import.median_ms / bare.median_ms);
         if (format.xml_entry) {
-            const Timing tokens = time_runs(
+            const RunTiming tokens = time_runs(
                 runs, [&] { tokenise_entry(path, QString::fromLatin1(format.xml_entry)); });
             std::printf("%s: QXmlStreamReader tokenising %s alone %.1f ms (min %.1f, max %.1f)\n",
                         format.file, format.xml_entry, tokens.median_ms, tokens.min_ms,
@@ -164,7 +146,7 @@ int main(int argc, char *argv[])
     for (int i = 2; i < argc; ++i) {
         const QString path = QString::fromLocal8Bit(argv[i]);
         bool ok = true;
-        const Timing import = time_runs(runs, [&] {
+        const RunTiming import = time_runs(runs, [&] {
             ok = ok && window.sheet_engine->open(path, 1, false) &&
                  read_into_table(*window.sheet_engine, table);
             window.sheet_engine->close();
