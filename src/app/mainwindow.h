@@ -5,6 +5,7 @@
 #include "protocol/reportdecoder.h"
 #include "protocol/tagrecord.h"
 #include "tags/tagconversion.h"
+#include "transfer/transfer.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -73,15 +74,18 @@ public:
     bool rx_fe_seen = false;
     QByteArray rx_frame;
     float corner_points[8] = {};
-    QVector<TagRecord> transport_list;
+    // The transfer as one value; the members below name its parts, so they
+    // are always in step with it.
+    transfer::State transfer_state;
+    QVector<TagRecord> &transport_list = transfer_state.list;
     QByteArray record_frame;
     QByteArray start_frame;
     QByteArray clear_frame;
     QByteArray end_frame;
     QByteArray mode_frame;
-    int transport_index = 0;
-    bool start_acked = false;
-    bool all_acked = false;
+    int &transport_index = transfer_state.index;
+    bool &start_acked = transfer_state.start_acked;
+    bool &all_acked = transfer_state.all_acked;
     QStringList port_names;
     SheetEngine *sheet_engine = nullptr;
     int transport_limit = 200;
@@ -141,6 +145,9 @@ public:
     void tag_table_setup();
     std::optional<TagRecord> tag_record_from_row(int row) const;
     TagRowTexts tag_row_texts(int row) const;
+    // Takes the transfer's next state: the ticks run and the table is locked
+    // exactly while it runs.
+    void apply_transfer(const transfer::State &next);
 
 private:
     // A port that fails for good while open (the adapter unplugged) is closed
@@ -180,7 +187,10 @@ private:
 
     void show_camera_error();
     void show_pose(const protocol::PositionReport &pose);
-    // Stops the ticks, clears the transfer's state and gives the table back:
-    // how the end acknowledgement and an interruption end a transfer.
-    void end_transfer();
+    void lock_table(bool locked);
+    // The camera's answers to a transfer: the three acknowledgements and the
+    // count report.
+    void transfer_report(const protocol::Report &report);
+    // The receive path starts afresh: no frame under way.
+    void reset_receive_path();
 };

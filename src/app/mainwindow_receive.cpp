@@ -7,7 +7,6 @@
 #include "protocol/reportdecoder.h"
 #include "protocol/reporttext.h"
 #include "session/sessionrecorder.h"
-#include "transfer/transferstate.h"
 #include "ui_mainwindowform.h"
 
 #include <QDebug>
@@ -59,17 +58,10 @@ void MainWindow::decode_frame()
         show_camera_error();
         break;
     case protocol::ReportKind::Count:
-        ui->sendNum_edit->setText(QString::number(report->first_count));
-        ui->allNum_edit->setText(QString::number(report->second_count));
-        break;
     case protocol::ReportKind::RecordAck:
-        acknowledge_record(transport_list, transport_index, all_acked, report->code_id);
-        break;
     case protocol::ReportKind::StartAck:
-        start_acked = true;
-        break;
     case protocol::ReportKind::EndAck:
-        end_transfer();
+        transfer_report(*report);
         break;
     case protocol::ReportKind::CodeList:
         for (const protocol::CodeListEntry &entry : report->code_list)

@@ -194,18 +194,17 @@ void MainWindow::close_port()
     serial->close();
     set_port_controls_enabled(*ui, true);
 
+    reset_receive_path();
+    // A transfer cannot go on without the port.
+    apply_transfer(transfer::port_lost(transfer_state));
+}
+
+void MainWindow::reset_receive_path()
+{
     rx_ff_seen = false;
     rx_in_frame = false;
     rx_fe_seen = false;
     rx_frame.clear();
-
-    // A transfer cannot go on without the port. Without one running, the
-    // acknowledgement flags keep their values.
-    ui->transport_s->setEnabled(true);
-    ui->tableWidget->setEnabled(true);
-    transport_index = 0;
-    if (transport_timer->isActive())
-        end_transfer();
 }
 
 void MainWindow::update_port()

@@ -101,8 +101,7 @@ bool MainWindow::open_replay(const QString &path)
     replay = new SessionReplay(player, path, this);
     connect(player, &session::SessionPlayer::inbound, this, &MainWindow::receive_bytes);
     connect(player, &session::SessionPlayer::restarted, this, [this] {
-        rx_ff_seen = rx_in_frame = rx_fe_seen = false;
-        rx_frame.clear();
+        reset_receive_path();
         on_locus_clean_clicked();
     });
     connect(replay, &SessionReplay::closed, this, [this] {
@@ -126,6 +125,5 @@ void MainWindow::set_replaying(bool replaying)
         button->setEnabled(!replaying);
     // The same rule as a connection: the receive state of one source does
     // not carry over to the next.
-    rx_ff_seen = rx_in_frame = rx_fe_seen = false;
-    rx_frame.clear();
+    reset_receive_path();
 }

@@ -4,11 +4,8 @@
 
 #include "protocol/commandframes.h"
 #include "tags/sheetengine.h"
-#include "tags/tagcheck.h"
 #include "tags/tagtable.h"
-#include "transfer/recordcheck.h"
-#include "transfer/transferstate.h"
-#include "transfer/transferstep.h"
+#include "transfer/transfer.h"
 #include "ui_mainwindowform.h"
 
 #include <QMessageBox>
@@ -43,66 +40,37 @@ void MainWindow::on_transport_s_clicked()
         warn(this, QStringLiteral("请确认串口已打开"));
         return;
     }
-    QVector<TagRecord> snapshot;
-    QVector<TagRowTexts> scanned;
-    scanned.reserve(std::max(transport_limit, 0));
-    for (int row = 0; row < transport_limit; ++row) {
-        scanned.append(tag_row_texts(row));
-        const std::optional<TagRecord> record = tag_record_from_texts(scanned.last());
-        if (!record)
-            continue;
-        // A record the camera can never receive would be repeated for good:
-        // the operator corrects the table first.
-        if (const std::optional<QString> why =
-                why_camera_cannot_receive(*record, tag_table_headers())) {
-            warn(this, unreceivable_row_text(row + 1, *why));
-            return;
-        }
-        snapshot.append(*record);
-    }
+    QVector<TagRowTexts> rows;
+    rows.reserve(std::max(transport_limit, 0));
+    for (int row = 0; row < transport_limit; ++row)
+        rows.append(tag_row_texts(row));
     int tags_beyond_limit = 0;
     for (int row = std::max(transport_limit, 0); row < TAG_TABLE_ROWS; ++row)
         if (tag_record_from_row(row))
             ++tags_beyond_limit;
-    const QVector<TagFinding> findings = check_tag_rows(scanned, tags_beyond_limit);
-    if (!findings.isEmpty() && !operator_sends_despite(this, findings))
+    const transfer::Start start = transfer::start(transfer_state, rows, tags_beyond_limit);
+    if (start.refusal) {
+        warn(this, *start.refusal);
         return;
-    ui->tableWidget->setEnabled(false);
-    ui->transport_s->setEnabled(false);
-    // The acknowledgement flags are left alone: every way a transfer ends
-    // clears them already.
-    transport_list = snapshot;
-    transport_index = 0;
-    if (!transport_list.isEmpty()) {
-        transport_timer->start(kTransferTickMs);
-    } else {
-        ui->tableWidget->setEnabled(true);
-        ui->transport_s->setEnabled(true);
     }
+    if (!start.findings.isEmpty() && !operator_sends_despite(this, start.findings))
+        return;
+    apply_transfer(start.next);
     ui->progressBar->setValue(0);
 }
 
 void MainWindow::on_transport_e_clicked()
 {
-    end_transfer();
-}
-
-void MainWindow::end_transfer()
-{
-    transport_timer->stop();
-    clear_transfer_state(transport_index, start_acked, all_acked);
-    ui->tableWidget->setEnabled(true);
-    ui->transport_s->setEnabled(true);
+    apply_transfer(transfer::ended(transfer_state));
 }
 
 void MainWindow::slot_timeout()
 {
-    // Only the acknowledgements move the index, and only within the list;
-    // a tick without a current record has nothing to build.
-    if (transport_index < 0 || transport_index >= transport_list.size())
+    const std::optional<transfer::Tick> tick = transfer::tick(transfer_state);
+    if (!tick)
         return;
-    protocol::fill_record_frame(record_frame, transport_list.at(transport_index));
-    switch (transfer_frame_for(start_acked, all_acked)) {
+    protocol::fill_record_frame(record_frame, tick->record);
+    switch (tick->frame) {
     case TransferFrame::start_request:
         write_to_port(start_frame);
         break;
@@ -115,5 +83,47 @@ void MainWindow::slot_timeout()
     case TransferFrame::nothing:
         break;
     }
-    ui->progressBar->setValue(transfer_progress(transport_index, transport_list.size()));
+    ui->progressBar->setValue(tick->progress);
+}
+
+void MainWindow::transfer_report(const protocol::Report &report)
+{
+    // A replayed session's acknowledgements answered a transfer long past:
+    // applied, they would let the next live transfer skip its handshake.
+    if (replay && report.kind != protocol::ReportKind::Count)
+        return;
+    switch (report.kind) {
+    case protocol::ReportKind::Count:
+        ui->sendNum_edit->setText(QString::number(report.first_count));
+        ui->allNum_edit->setText(QString::number(report.second_count));
+        return;
+    case protocol::ReportKind::StartAck:
+        apply_transfer(transfer::start_acknowledged(transfer_state));
+        return;
+    case protocol::ReportKind::RecordAck:
+        apply_transfer(transfer::record_acknowledged(transfer_state, report.code_id));
+        return;
+    case protocol::ReportKind::EndAck:
+        apply_transfer(transfer::ended(transfer_state));
+        return;
+    default:
+        return;
+    }
+}
+
+void MainWindow::apply_transfer(const transfer::State &next)
+{
+    transfer_state = next;
+    if (!transfer_state.running)
+        transport_timer->stop();
+    else if (!transport_timer->isActive())
+        transport_timer->start(kTransferTickMs);
+    lock_table(transfer_state.running);
+}
+
+void MainWindow::lock_table(bool locked)
+{
+    ui->tableWidget->setEnabled(!locked);
+    // A replay keeps every control that writes to the port disabled.
+    ui->transport_s->setEnabled(!locked && !replay);
 }

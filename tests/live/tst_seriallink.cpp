@@ -34,13 +34,13 @@ bool all_enabled(const QList<QWidget *> &widgets, bool enabled)
 // A transfer in the middle of its records, as the transfer slots leave it.
 void pretend_transfer_running(LiveWindow &live)
 {
-    live.window.transport_list = {TagRecord{5, 0, 0, 0, 0}, TagRecord{7, 0, 0, 0, 0}};
-    live.window.transport_index = 1;
-    live.window.start_acked = true;
-    live.window.all_acked = true;
-    live.form().transport_s->setEnabled(false);
-    live.form().tableWidget->setEnabled(false);
-    live.window.transport_timer->start(50);
+    transfer::State state;
+    state.list = {TagRecord{5, 0, 0, 0, 0}, TagRecord{7, 0, 0, 0, 0}};
+    state.index = 1;
+    state.start_acked = true;
+    state.all_acked = true;
+    state.running = true;
+    live.window.apply_transfer(state);
 }
 
 double thread_cpu_seconds()

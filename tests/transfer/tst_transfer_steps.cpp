@@ -6,8 +6,7 @@
 #include "tags/sheetengine.h"
 #include "tags/tagtable.h"
 #include "transfer/recordcheck.h"
-#include "transfer/transferstate.h"
-#include "transfer/transferstep.h"
+#include "transfer/transfer.h"
 #include "ui_mainwindowform.h"
 
 #include <QLineEdit>
@@ -240,10 +239,12 @@ void TransferStepsTest::acknowledgementMovesOnlyTheRecordBeingSent()
     QVector<TagRecord> list;
     for (int k = 0; k < size; ++k)
         list.append(TagRecord{5 + k, 0, 0, 0, 0});
-    bool all_acked = false;
-    acknowledge_record(list, index, all_acked, code_id);
-    QTEST(index, "index_after");
-    QTEST(all_acked, "all_acked_after");
+    transfer::State state;
+    state.list = list;
+    state.index = index;
+    state = transfer::record_acknowledged(state, code_id);
+    QTEST(state.index, "index_after");
+    QTEST(state.all_acked, "all_acked_after");
 }
 
 void TransferStepsTest::settingTheLimitShowsItAndBindsTheImport()
