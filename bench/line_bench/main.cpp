@@ -11,6 +11,11 @@
 //
 // idle: the same window with no port ever opened, for comparison: its port
 // list is refreshed every second whether or not a port is open.
+//
+// return: the window opens the pseudo-terminal under a link, as a device
+// node stands for an adapter; the far end closes, and a second later a new
+// pseudo-terminal takes the link's place. Measures how long after that the
+// window has the port open again by itself.
 #include "app/mainwindow.h"
 #include "measures.h"
 #include "protocol/reportframes.h"
@@ -93,6 +98,29 @@ const QByteArray kReport = protocol::position_report({1234, 567, 89, 0, 0});
     _exit(0);
 }
 
+// The link is replaced in one rename, so the window never sees it missing.
+[[noreturn]] void run_return(int master_fd, Shared *shared, const QByteArray &link)
+{
+    while (shared->start_ns.load() == 0)
+        usleep(1000);
+    const int64_t start = shared->start_ns.load();
+    sleep_until(start + 200000000);
+    write_all(master_fd, kReport.constData(), size_t(kReport.size()));
+    ::close(master_fd);
+    sleep_until(start + 1200000000);
+    int slave_fd = -1;
+    char slave_path[256] = {};
+    if (openpty(&master_fd, &slave_fd, slave_path, nullptr, nullptr) != 0)
+        _exit(1);
+    ::close(slave_fd);
+    const QByteArray next = link + ".next";
+    if (symlink(slave_path, next.constData()) != 0 || rename(next.constData(), link.constData()))
+        _exit(1);
+    shared->last_write_ns.store(monotonic_ns());
+    pause();
+    _exit(0);
+}
+
 // Paints of a widget, to tell when a value reached the screen.
 class PaintClock : public QObject
 {
@@ -160,8 +188,9 @@ int main(int argc, char **argv)
         else if (QString(argv[k]) == "--seconds")
             seconds = QString(argv[k + 1]).toDouble();
     }
-    if (mode != "flood" && mode != "loss" && mode != "idle") {
-        std::fprintf(stderr, "usage: line_bench flood|loss|idle [--rate B/s] [--seconds S]\n");
+    if (mode != "flood" && mode != "loss" && mode != "idle" && mode != "return") {
+        std::fprintf(stderr,
+                     "usage: line_bench flood|loss|idle|return [--rate B/s] [--seconds S]\n");
         return 2;
     }
 
@@ -175,6 +204,9 @@ int main(int argc, char **argv)
     cfmakeraw(&raw);
     tcsetattr(slave_fd, TCSANOW, &raw);
     ::close(slave_fd);
+    const QByteArray link = QByteArray("/tmp/poscam-line-bench-") + QByteArray::number(getpid());
+    if (mode == "return" && symlink(slave_path, link.constData()) != 0)
+        return 1;
 
     auto *shared = new (mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE,
                              MAP_SHARED | MAP_ANONYMOUS, -1, 0)) Shared;
@@ -184,6 +216,8 @@ int main(int argc, char **argv)
             run_flood(master_fd, shared, rate, seconds);
         if (mode == "loss")
             run_loss(master_fd, shared);
+        if (mode == "return")
+            run_return(master_fd, shared, link);
         pause();
         _exit(0);
     }
@@ -196,9 +230,12 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     MainWindow window;
     window.show();
-    answer_message_boxes();
-    window.ui->SerialPortBox->addItem(slave_path);
-    window.ui->SerialPortBox->setCurrentText(slave_path);
+    // The idle window shows no box; polling for one would be charged to it.
+    if (mode != "idle")
+        answer_message_boxes();
+    const QString port_name = mode == "return" ? QString(link) : QString(slave_path);
+    window.ui->SerialPortBox->addItem(port_name);
+    window.ui->SerialPortBox->setCurrentText(port_name);
     if (mode != "idle")
         window.ui->com_connectBtn->click();
     if (mode != "idle" && !window.serial->isOpen()) {
@@ -243,15 +280,21 @@ int main(int argc, char **argv)
     int64_t loss_ns = 0;
     int exit_code = 0;
 
+    // return: the moment the port is open again, to the millisecond.
+    int64_t reopened_ns = 0;
     QTimer sample;
     QObject::connect(&sample, &QTimer::timeout, [&] {
-        resident_max_kb = std::max(resident_max_kb, resident_kb());
+        if (mode != "idle")
+            resident_max_kb = std::max(resident_max_kb, resident_kb());
         const int64_t now = monotonic_ns();
         if (mode == "flood") {
             if (now >= start && !ticker.isActive())
                 ticker.start(5);
             const bool done = shown.first_after != 0;
             if (done || now > start + int64_t((seconds + 30) * 1e9))
+                app.quit();
+        } else if (mode == "return") {
+            if (reopened_ns != 0 || now > start + int64_t(15e9))
                 app.quit();
         } else if (mode == "idle") {
             if (cpu_at_loss < 0 && now > start + 1000000000) {
@@ -271,7 +314,15 @@ int main(int argc, char **argv)
                 app.quit();
         }
     });
-    sample.start(100);
+    // Idle, the sampling itself would be a tenth of what is measured.
+    sample.start(mode == "idle" ? 1000 : 100);
+    QTimer reopen_poll;
+    QObject::connect(&reopen_poll, &QTimer::timeout, [&] {
+        if (reopened_ns == 0 && shared->last_write_ns.load() != 0 && window.serial->isOpen())
+            reopened_ns = monotonic_ns();
+    });
+    if (mode == "return")
+        reopen_poll.start(1);
     app.exec();
     kill(writer, SIGKILL);
     waitpid(writer, nullptr, 0);
@@ -303,6 +354,18 @@ int main(int argc, char **argv)
         std::printf("resident memory         start %ld KB, largest %ld KB (+%.1f MB)\n",
                     resident_start_kb, resident_max_kb,
                     double(resident_max_kb - resident_start_kb) / 1024);
+    } else if (mode == "return") {
+        std::printf("line_bench return: the far end closes, and 1 s later a new "
+                    "pseudo-terminal takes its link; platform %s\n",
+                    qPrintable(QGuiApplication::platformName()));
+        unlink(link.constData());
+        if (reopened_ns == 0) {
+            std::printf("the port was not open again within 15 s\n");
+            exit_code = 1;
+        } else {
+            std::printf("open again              %.1f ms after the link was back\n",
+                        double(reopened_ns - shared->last_write_ns.load()) / 1e6);
+        }
     } else if (mode == "idle") {
         const double wall = double(monotonic_ns() - loss_ns) / 1e9;
         std::printf("line_bench idle: the window with no port open; platform %s\n",
