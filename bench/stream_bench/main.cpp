@@ -17,6 +17,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QSerialPort>
 #include <QTableWidget>
@@ -25,6 +27,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <pty.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -47,6 +50,7 @@ struct Options {
     QString screenshot;
     bool follow = false;
     long tag_map = 0;
+    QString tag_map_file;
 };
 
 Options parse(int argc, char **argv)
@@ -79,6 +83,8 @@ Options parse(int argc, char **argv)
             options.follow = value.toInt() != 0;
         else if (name == "--tag-map")
             options.tag_map = value.toLong();
+        else if (name == "--tag-map-file")
+            options.tag_map_file = value;
         else
             std::fprintf(stderr, "unknown option %s\n", argv[k]);
     }
@@ -134,6 +140,52 @@ private:
 
 // A table of `count` tags on a square grid over the floor, typed in as the
 // operator would; prints how long the map took to appear on the plot.
+// Waits for the map's next painting with at least `count` tags; returns how
+// long that took.
+double wait_for_map(MainWindow &window, int paintings_before, long count)
+{
+    QElapsedTimer clock;
+    clock.start();
+    plot::TagMap *map = window.tag_map_view->map();
+    while (map->tags().size() < count || map->paintings() == paintings_before)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    return double(clock.nsecsElapsed()) / 1e6;
+}
+
+// The operator's import, "导入" with its question and its file dialogue
+// answered as soon as each is up.
+void import_tag_map(MainWindow &window, const QString &path)
+{
+    std::function<void()> answer = [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            QAbstractButton *yes = box->button(QMessageBox::Yes);
+            (yes ? yes : box->button(QMessageBox::Ok))->click();
+        } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+            dialog->selectFile(path);
+            static_cast<QDialog *>(dialog)->accept();
+            return;
+        }
+        QTimer::singleShot(0, answer);
+    };
+    QTimer::singleShot(0, answer);
+    // As the operator does first, so that the whole sheet is read.
+    window.ui->transportNum_edit->setText(QStringLiteral("20000"));
+    window.ui->transportNum_Btn->click();
+    const int paintings = window.tag_map_view->map()->paintings();
+    QElapsedTimer clock;
+    clock.start();
+    window.ui->input_excel->click();
+    const double import_ms = double(clock.nsecsElapsed()) / 1e6;
+    long tags = 0;
+    for (int row = 0; row < window.ui->tableWidget->rowCount(); ++row)
+        tags += window.tag_record_from_row(row).has_value();
+    const double map_ms = wait_for_map(window, paintings, tags);
+    std::printf("tag map                 %ld tags imported from %s in %.1f ms, on the plot %.1f ms "
+                "later\n",
+                tags, qPrintable(QFileInfo(path).fileName()), import_ms, map_ms);
+}
+
 void fill_tag_map(MainWindow &window, long count)
 {
     QTableWidget *table = window.ui->tableWidget;
@@ -151,12 +203,10 @@ void fill_tag_map(MainWindow &window, long count)
     }
     const double typed_ms = double(clock.nsecsElapsed()) / 1e6;
     plot::TagMap *map = window.tag_map_view->map();
-    const int paintings = map->paintings();
-    while (map->tags().size() < count || map->paintings() == paintings)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    const double map_ms = wait_for_map(window, map->paintings(), count);
     std::printf("tag map                 %d tags on the plot %.1f ms after the table was filled "
                 "(filling took %.1f ms)\n",
-                int(map->tags().size()), double(clock.nsecsElapsed()) / 1e6 - typed_ms, typed_ms);
+                int(map->tags().size()), map_ms, typed_ms);
 }
 
 // The state after a while of streaming: the trajectory full, the whole floor
@@ -174,6 +224,8 @@ void fill_window(MainWindow &window, const Options &options, double speed_cm_per
     plot->replot();
     if (options.tag_map > 0)
         fill_tag_map(window, options.tag_map);
+    if (!options.tag_map_file.isEmpty())
+        import_tag_map(window, QFileInfo(options.tag_map_file).absoluteFilePath());
 
     auto *log = window.ui->com_message_edit->findChild<PacedLog *>();
     const long per_frame = std::max(1L, long(options.rate * DisplayPacer::kFrameMs / 1000));
