@@ -12,8 +12,8 @@
 // idle: the same window with no port ever opened, for comparison: its port
 // list is refreshed every second whether or not a port is open.
 #include "app/mainwindow.h"
+#include "camera/reportframes.h"
 #include "measures.h"
-#include "protocol/reportframes.h"
 #include "ui_mainwindowform.h"
 
 #include <QAbstractButton>
@@ -44,7 +44,7 @@ struct Shared {
 };
 
 // x = 123.4 cm, y = 56.7 cm, rotation 8.9 degrees.
-const QByteArray kReport = protocol::position_report({1234, 567, 89, 0, 0});
+const QByteArray kReport = camera::position_report({1234, 567, 89, 0, 0});
 
 // Noise: every byte below 0xFE, so no marker can form. Written every 10 ms,
 // so the line carries `rate` bytes a second as evenly as a driver would.

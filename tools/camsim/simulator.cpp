@@ -69,7 +69,7 @@ void Simulator::line_closed()
 
 void Simulator::report_positions_done()
 {
-    const protocol::PositionFields last = camera.last_valid_position();
+    const camera::PositionFields last = camera.last_valid_position();
     const SimulatedCamera::Counters &c = camera.counters();
     say(QStringLiteral("positions %1 spoiled %2 last %3 %4 %5 %6 %7")
             .arg(c.positions_sent)
