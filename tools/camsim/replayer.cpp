@@ -39,10 +39,7 @@ bool Replayer::start(QString *error)
             QStringLiteral("%1: not a session file: %2").arg(options.replay_file, player.error());
         return false;
     }
-    const bool opened = options.device.isEmpty()
-                            ? line.open_pseudo_terminal(error)
-                            : line.open_device(options.device, options.baud, error);
-    if (!opened)
+    if (!line.open(options.device, options.baud, error))
         return false;
     say(QStringLiteral("port ") + line.path());
     if (line.host_connected())

@@ -46,9 +46,7 @@ bool Simulator::start(QString *error)
 
 bool Simulator::open_line(QString *error)
 {
-    const bool opened = options.device.isEmpty()
-                            ? line.open_pseudo_terminal(error)
-                            : line.open_device(options.device, options.baud, error);
+    const bool opened = line.open(options.device, options.baud, error);
     if (opened)
         say(QStringLiteral("port ") + line.path());
     return opened;
