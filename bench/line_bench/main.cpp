@@ -17,8 +17,8 @@
 // pseudo-terminal takes the link's place. Measures how long after that the
 // window has the port open again by itself.
 #include "app/mainwindow.h"
+#include "camera/reportframes.h"
 #include "measures.h"
-#include "protocol/reportframes.h"
 #include "ui_mainwindowform.h"
 
 #include <QAbstractButton>
@@ -49,7 +49,7 @@ struct Shared {
 };
 
 // x = 123.4 cm, y = 56.7 cm, rotation 8.9 degrees.
-const QByteArray kReport = protocol::position_report({1234, 567, 89, 0, 0});
+const QByteArray kReport = camera::position_report({1234, 567, 89, 0, 0});
 
 // Noise: every byte below 0xFE, so no marker can form. Written every 10 ms,
 // so the line carries `rate` bytes a second as evenly as a driver would.

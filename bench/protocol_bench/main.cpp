@@ -1,8 +1,8 @@
 // How fast the receive path cuts and decodes the camera's byte stream, without
 // any widget: the work Read_Data does per byte before it touches the display.
+#include "camera/reportframes.h"
 #include "protocol/framecutter.h"
 #include "protocol/reportdecoder.h"
-#include "protocol/reportframes.h"
 #include "protocol/reporttext.h"
 
 #include <benchmark/benchmark.h>
@@ -13,13 +13,13 @@ namespace
 
 QByteArray position_report(int k)
 {
-    protocol::PositionFields fields;
+    camera::PositionFields fields;
     fields.x_tenths = (k % 7 == 0 ? -1 : 1) * ((k * 19) % 100000);
     fields.y_tenths = (k * 7) % 100000;
     fields.rotation_tenths = quint16((k * 13) % 3600);
     fields.attitude_x_hundredths = (k % 2 ? -1 : 1) * (k % 500);
     fields.attitude_y_hundredths = (k * 3) % 500;
-    return protocol::position_report(fields);
+    return camera::position_report(fields);
 }
 
 // Mostly position reports, as in mode 1, with the odd count report, error

@@ -1,6 +1,6 @@
 #include "floorpath.h"
 
-#include "protocol/reportframes.h"
+#include "camera/reportframes.h"
 
 #include <cmath>
 #include <cstdint>
@@ -57,11 +57,11 @@ FloorPose floor_pose(long report, double speed_cm_per_report)
 
 QByteArray position_report(const FloorPose &pose)
 {
-    protocol::PositionFields fields;
+    camera::PositionFields fields;
     fields.x_tenths = pose.x < 0 ? -tenths(pose.x) : tenths(pose.x);
     fields.y_tenths = pose.y < 0 ? -tenths(pose.y) : tenths(pose.y);
     fields.rotation_tenths = quint16(tenths(pose.angle));
-    return protocol::position_report(fields);
+    return camera::position_report(fields);
 }
 
 float reported_x(const FloorPose &pose)

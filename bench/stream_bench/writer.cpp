@@ -1,8 +1,8 @@
 #include "writer.h"
 
+#include "camera/reportframes.h"
 #include "floorpath.h"
 #include "measures.h"
-#include "protocol/reportframes.h"
 
 #include <cerrno>
 #include <ctime>
@@ -34,11 +34,11 @@ bool period_begins(long k, double rate, double every_s)
 // Three codes in view around the pose, as a camera in mode 2 reports them.
 QByteArray codes_in_view(long k)
 {
-    QVector<protocol::CodeListRecord> codes;
+    QVector<camera::CodeListRecord> codes;
     for (int n = 0; n < 3; ++n)
         codes.append({quint16(1 + (k / 523 + n) % 400), qint32(-150 + 100 * n), qint32(25 * n),
                       quint16(900 * n)});
-    return protocol::code_list_report(codes);
+    return camera::code_list_report(codes);
 }
 
 [[noreturn]] void run_writer(int master_fd, WriterShared *shared)
@@ -53,7 +53,7 @@ QByteArray codes_in_view(long k)
         if (period_begins(k, shared->rate, shared->code_list_every_s))
             report += codes_in_view(k);
         if (period_begins(k, shared->rate, shared->error_every_s))
-            report += protocol::error_report();
+            report += camera::error_report();
         if (!write_all(master_fd, report.constData(), size_t(report.size())))
             _exit(1);
         shared->written_ns()[k] = monotonic_ns();

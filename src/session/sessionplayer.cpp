@@ -117,7 +117,7 @@ void SessionPlayer::tick()
 
     QByteArray batch;
     bool more = true;
-    while ((more = fetch()) && pending.time_us - start <= until) {
+    while ((!ready || ready()) && (more = fetch()) && pending.time_us - start <= until) {
         batch += pending.bytes;
         has_pending = false;
         position = pending.time_us - start;

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QObject>
 #include <QTimer>
+#include <functional>
 
 // Plays a session's inbound bytes back at the recorded pace, times a speed,
 // or as fast as the receiver takes them. Reads the file as it goes, one
@@ -46,6 +47,13 @@ public:
 
     // 0: as fast as possible.
     void set_speed(double speed);
+    // Asked before each piece: while it says no, the bytes wait in the file
+    // and the pace is caught up later, so a receiver that cannot keep up
+    // loses nothing.
+    void set_ready_probe(std::function<bool()> probe)
+    {
+        ready = std::move(probe);
+    }
     void pause();
     void resume();
     // Back: restarted() and everything from the start up to `position_us` as
@@ -78,6 +86,7 @@ private:
     double speed = 1;
     bool paused = true;
     bool finished_flag = false;
+    std::function<bool()> ready;
     QTimer timer;
     QElapsedTimer wall;
     qint64 base_position = 0;

@@ -128,7 +128,9 @@ bool SessionReader::open(QIODevice *source)
     QByteArray body;
     if (read_block(type, body) != Block::Read)
         return fail(error_text.isEmpty() ? QStringLiteral("truncated section header") : error_text);
-    if (body.size() < 16 || get16(body, 4) != 1)
+    if (body.size() < 16)
+        return fail(QStringLiteral("section header too short"));
+    if (get16(body, 4) != 1)
         return fail(QStringLiteral("pcapng version %1 is not 1").arg(get16(body, 4)));
     for (;;) {
         const Block block = read_block(type, body);

@@ -1,12 +1,13 @@
+#include "camera/hostframes.h"
 #include "protocol/commandframes.h"
 #include "protocol/framecutter.h"
-#include "protocol/hostframes.h"
 
 #include <QTest>
 
+using namespace camera;
 using namespace protocol;
 
-Q_DECLARE_METATYPE(protocol::HostFrameKind)
+Q_DECLARE_METATYPE(camera::HostFrameKind)
 Q_DECLARE_METATYPE(TagRecord)
 
 namespace

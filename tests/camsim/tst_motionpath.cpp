@@ -158,7 +158,7 @@ void MotionPathTest::wireFieldsRoundToTheWiresUnits()
     pose.rotation_deg = rotation;
     pose.attitude_x_deg = attitude;
     pose.attitude_y_deg = -attitude;
-    const protocol::PositionFields fields = wire_fields(pose);
+    const camera::PositionFields fields = wire_fields(pose);
     QTEST(int(fields.x_tenths), "x_tenths");
     QCOMPARE(int(fields.y_tenths), -fields.x_tenths);
     QTEST(int(fields.rotation_tenths), "rotation_tenths");

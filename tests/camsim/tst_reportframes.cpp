@@ -1,9 +1,10 @@
+#include "camera/reportframes.h"
 #include "protocol/commandframes.h"
 #include "protocol/reportdecoder.h"
-#include "protocol/reportframes.h"
 
 #include <QTest>
 
+using namespace camera;
 using namespace protocol;
 
 namespace
@@ -22,7 +23,7 @@ std::optional<Report> host_reads(const QByteArray &wire)
 
 } // namespace
 
-Q_DECLARE_METATYPE(protocol::PositionFields)
+Q_DECLARE_METATYPE(camera::PositionFields)
 
 class ReportFramesTest : public QObject
 {

@@ -1,5 +1,5 @@
+#include "camera/reportframes.h"
 #include "protocol/framecutter.h"
-#include "protocol/reportframes.h"
 #include "pseudoterminal.h"
 #include "serialline.h"
 
@@ -103,9 +103,9 @@ void SerialLineTest::pseudoTerminalCarriesBytesBothWays()
     QVERIFY(host.write(command));
     QTRY_COMPARE_WITH_TIMEOUT(got, command, 5000);
 
-    line.send_frame(protocol::start_ack());
+    line.send_frame(camera::start_ack());
     QByteArray at_host;
-    QTRY_COMPARE_WITH_TIMEOUT((host.read_into(at_host), at_host), protocol::start_ack(), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT((host.read_into(at_host), at_host), camera::start_ack(), 5000);
 }
 
 void SerialLineTest::splitWritesAndNoiseDeliverEveryFrameWholeAndInOrder()
@@ -121,12 +121,12 @@ void SerialLineTest::splitWritesAndNoiseDeliverEveryFrameWholeAndInOrder()
     QList<QByteArray> sent;
     qint64 frame_bytes = 0;
     for (int k = 0; k < 400; ++k) {
-        protocol::PositionFields pose;
+        camera::PositionFields pose;
         pose.x_tenths = k * 37 - 5000;
         pose.y_tenths = 3000 - k * 11;
         pose.rotation_tenths = quint16(k * 9 % 3600);
         const QByteArray frame =
-            k % 5 == 0 ? protocol::count_report(quint16(k), 400) : protocol::position_report(pose);
+            k % 5 == 0 ? camera::count_report(quint16(k), 400) : camera::position_report(pose);
         sent << frame;
         frame_bytes += frame.size();
         line.send_frame(frame);
@@ -169,16 +169,16 @@ void SerialLineTest::hostMayCloseAndReopenThePort()
     QCOMPARE(host_changed.last().at(0).toBool(), false);
 
     // Said to nobody: gone, not kept for the next host.
-    line.send_frame(protocol::start_ack());
+    line.send_frame(camera::start_ack());
     QCOMPARE(line.backlog(), qint64(0));
-    QCOMPARE(line.bytes_discarded(), qint64(protocol::start_ack().size()));
+    QCOMPARE(line.bytes_discarded(), qint64(camera::start_ack().size()));
 
     HostEnd again(line.path());
     QVERIFY(again.is_open());
     QTRY_VERIFY_WITH_TIMEOUT(line.host_connected(), 5000);
-    line.send_frame(protocol::end_ack());
+    line.send_frame(camera::end_ack());
     QByteArray at_host;
-    QTRY_COMPARE_WITH_TIMEOUT((again.read_into(at_host), at_host), protocol::end_ack(), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT((again.read_into(at_host), at_host), camera::end_ack(), 5000);
     QVERIFY(line.is_open());
 }
 
@@ -195,7 +195,7 @@ void SerialLineTest::vanishingHangsUpTheHostsEnd()
     QByteArray bytes;
     QVERIFY(!host.read_into(bytes));
     // Nothing more goes anywhere, and nothing piles up.
-    line.send_frame(protocol::start_ack());
+    line.send_frame(camera::start_ack());
     QCOMPARE(line.backlog(), qint64(0));
     line.vanish();
     QCOMPARE(closed.count(), 1);
@@ -215,8 +215,8 @@ void SerialLineTest::namedDeviceIsOpenedRawAndLossOfItClosesTheLine()
     QVERIFY(device.write(QByteArray("\xFF\xFE\x0D\x0A\xFE\xFF", 6)));
     QTRY_COMPARE_WITH_TIMEOUT(received.count(), 1, 5000);
     QCOMPARE(received.first().at(0).toByteArray(), QByteArray("\xFF\xFE\x0D\x0A\xFE\xFF", 6));
-    line.send_frame(protocol::record_ack(300));
-    QCOMPARE(device.read_at_least(7), protocol::record_ack(300));
+    line.send_frame(camera::record_ack(300));
+    QCOMPARE(device.read_at_least(7), camera::record_ack(300));
 
     QSignalSpy closed(&line, &SerialLine::closed);
     device.close_master();

@@ -121,11 +121,12 @@ void SimOptionsTest::everyOptionIsReadAndExplained()
 
     const QString help = help_text();
     for (const char *name :
-         {"--device",         "--baud",    "--path",      "--floor",        "--lane-spacing",
-          "--speed",          "--rate",    "--count",     "--wobble",       "--error-every",
-          "--mode2-interval", "--expect",  "--log",       "--map",          "--verbose",
-          "--seed",           "--silent",  "--drop-acks", "--delay-acks",   "--wrong-ids",
-          "--split",          "--garbage", "--bad-check", "--vanish-after", "--reappear-after"})
+         {"--device",        "--baud",           "--replay",  "--path",      "--floor",
+          "--lane-spacing",  "--speed",          "--rate",    "--count",     "--wobble",
+          "--error-every",   "--mode2-interval", "--expect",  "--log",       "--map",
+          "--verbose",       "--seed",           "--silent",  "--drop-acks", "--delay-acks",
+          "--wrong-ids",     "--split",          "--garbage", "--bad-check", "--vanish-after",
+          "--reappear-after"})
         QVERIFY2(help.contains(QLatin1String(name) + QLatin1Char(' ')), name);
 }
 

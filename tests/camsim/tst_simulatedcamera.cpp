@@ -1,7 +1,7 @@
+#include "camera/reportframes.h"
 #include "motionpath.h"
 #include "protocol/commandframes.h"
 #include "protocol/reportdecoder.h"
-#include "protocol/reportframes.h"
 #include "simulatedcamera.h"
 
 #include <QElapsedTimer>
@@ -99,24 +99,23 @@ void SimulatedCameraTest::transferIsAcknowledgedStepByStep()
 {
     Bench bench(quiet_camera());
     bench.camera.receive(kStart);
-    QCOMPARE(bench.take(), QList<QByteArray>{protocol::start_ack()});
+    QCOMPARE(bench.take(), QList<QByteArray>{camera::start_ack()});
 
     bench.camera.receive(tag_frame({300, -120, 45, 150, -90}));
     QCOMPARE(bench.take(),
-             (QList<QByteArray>{protocol::record_ack(300), protocol::count_report(1, 1)}));
+             (QList<QByteArray>{camera::record_ack(300), camera::count_report(1, 1)}));
     bench.camera.receive(tag_frame({7, 1, 2, 3, 4}));
-    QCOMPARE(bench.take(),
-             (QList<QByteArray>{protocol::record_ack(7), protocol::count_report(2, 2)}));
+    QCOMPARE(bench.take(), (QList<QByteArray>{camera::record_ack(7), camera::count_report(2, 2)}));
 
     bench.camera.receive(kEnd);
-    QCOMPARE(bench.take(), (QList<QByteArray>{protocol::end_ack(), protocol::count_report(2, 2)}));
+    QCOMPARE(bench.take(), (QList<QByteArray>{camera::end_ack(), camera::count_report(2, 2)}));
     QVERIFY(bench.log_has("tag 300 x -120 y 45 side 150 angle -90"));
     QVERIFY(bench.log_has("FF FE FB FE FF  transfer end"));
 
     // A new transfer counts its own records; the camera keeps the old ones.
     bench.camera.receive(kStart);
     bench.camera.receive(tag_frame({9, 0, 0, 0, 0}));
-    QCOMPARE(bench.take().last(), protocol::count_report(1, 3));
+    QCOMPARE(bench.take().last(), camera::count_report(1, 3));
 }
 
 void SimulatedCameraTest::countReportsExpectWhatTheOptionSays()
@@ -125,7 +124,7 @@ void SimulatedCameraTest::countReportsExpectWhatTheOptionSays()
     options.expect = 200;
     Bench bench(options);
     bench.camera.receive(kStart + tag_frame({1, 0, 0, 0, 0}));
-    QCOMPARE(bench.take().last(), protocol::count_report(1, 200));
+    QCOMPARE(bench.take().last(), camera::count_report(1, 200));
 }
 
 void SimulatedCameraTest::repeatedRecordIsStoredOnceAndAcknowledgedAgain()
@@ -133,10 +132,9 @@ void SimulatedCameraTest::repeatedRecordIsStoredOnceAndAcknowledgedAgain()
     Bench bench(quiet_camera());
     const QByteArray record = tag_frame({12, 5, 6, 7, 8});
     bench.camera.receive(kStart + record + record);
-    QCOMPARE(bench.take(),
-             (QList<QByteArray>{protocol::start_ack(), protocol::record_ack(12),
-                                protocol::count_report(1, 1), protocol::record_ack(12),
-                                protocol::count_report(1, 1)}));
+    QCOMPARE(bench.take(), (QList<QByteArray>{camera::start_ack(), camera::record_ack(12),
+                                              camera::count_report(1, 1), camera::record_ack(12),
+                                              camera::count_report(1, 1)}));
     QCOMPARE(bench.camera.tag_store().size(), 1);
 }
 
@@ -253,7 +251,7 @@ void SimulatedCameraTest::droppedAcknowledgementsLeaveTheRecordToBeSentAgain()
     while (acks < 20 && attempts < 1000) {
         ++attempts;
         bench.camera.receive(record);
-        acks += bench.take().count(protocol::record_ack(42));
+        acks += bench.take().count(camera::record_ack(42));
     }
     QCOMPARE(acks, 20);
     QVERIFY(attempts > acks);
@@ -270,7 +268,7 @@ void SimulatedCameraTest::wrongIdsAcknowledgeAnotherId()
     bench.camera.receive(tag_frame({42, 1, 2, 3, 4}));
     const QList<QByteArray> out = bench.take();
     QCOMPARE(out.size(), 2);
-    QCOMPARE(out.first(), protocol::record_ack(43));
+    QCOMPARE(out.first(), camera::record_ack(43));
     QVERIFY(bench.log_has("fault: record 42 acknowledged as 43"));
     // The record itself was taken.
     QCOMPARE(bench.camera.tag_store().all().first().record.id, 42);
@@ -287,7 +285,7 @@ void SimulatedCameraTest::delayedAcknowledgementsArriveLate()
     QVERIFY(bench.out.isEmpty());
     QTRY_COMPARE_WITH_TIMEOUT(bench.out.size(), 1, 5000);
     QVERIFY(clock.elapsed() >= 150);
-    QCOMPARE(bench.out.first(), protocol::start_ack());
+    QCOMPARE(bench.out.first(), camera::start_ack());
 }
 
 void SimulatedCameraTest::silentCameraSendsNothing()
@@ -306,7 +304,7 @@ void SimulatedCameraTest::silentCameraSendsNothing()
     QTRY_VERIFY_WITH_TIMEOUT(!bench.out.isEmpty(), 5000);
     bench.take();
     bench.camera.receive(kStart);
-    QTRY_VERIFY_WITH_TIMEOUT(bench.out.contains(protocol::start_ack()), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(bench.out.contains(camera::start_ack()), 5000);
 }
 
 void SimulatedCameraTest::streamSendsExactlyTheCountOfValidReports()
@@ -325,8 +323,8 @@ void SimulatedCameraTest::streamSendsExactlyTheCountOfValidReports()
     // The last report carries the pose of its own moment on the path.
     const MotionPath path(options.path, options.floor_cm, options.lane_spacing_cm,
                           options.speed_cm_s, options.wobble_deg);
-    QCOMPARE(bench.out.last(), protocol::position_report(wire_fields(path.at(299 / 2000.0))));
-    QCOMPARE(protocol::position_report(bench.camera.last_valid_position()), bench.out.last());
+    QCOMPARE(bench.out.last(), camera::position_report(wire_fields(path.at(299 / 2000.0))));
+    QCOMPARE(camera::position_report(bench.camera.last_valid_position()), bench.out.last());
 }
 
 void SimulatedCameraTest::spoiledReportsFailTheirCheckByte()
@@ -368,7 +366,7 @@ void SimulatedCameraTest::streamWaitsForTheLineAndSkipsWhatNobodyHeard()
     // the moment the stream began to wait.
     const MotionPath path(options.path, options.floor_cm, options.lane_spacing_cm,
                           options.speed_cm_s, options.wobble_deg);
-    QVERIFY(bench.out.first() != protocol::position_report(wire_fields(path.at(0))));
+    QVERIFY(bench.out.first() != camera::position_report(wire_fields(path.at(0))));
 }
 
 void SimulatedCameraTest::vanishIsDueAfterTheGivenReports()
@@ -392,7 +390,7 @@ void SimulatedCameraTest::errorReportsComeAtTheirInterval()
     QTRY_VERIFY_WITH_TIMEOUT(bench.out.size() >= 3, 5000);
     QVERIFY(clock.elapsed() >= 100);
     for (const QByteArray &frame : bench.out)
-        QCOMPARE(frame, protocol::error_report());
+        QCOMPARE(frame, camera::error_report());
 }
 
 QTEST_GUILESS_MAIN(SimulatedCameraTest)

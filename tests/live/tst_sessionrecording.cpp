@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
 #include <QtTest>
 
 namespace
@@ -63,7 +62,6 @@ class SessionRecording : public QObject
 private slots:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
         QDir(session::sessions_folder()).removeRecursively();
     }
 

@@ -66,11 +66,6 @@ class SessionFiles : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        QStandardPaths::setTestModeEnabled(true);
-    }
-
     // What was recorded comes back in order, each piece its own packet with
     // its direction, across the files a rotation starts.
     void recorded_pieces_read_back_in_order()
@@ -162,6 +157,13 @@ private slots:
 
         QTest::newRow("text file") << QByteArray("time,x,y\n1,2,3\n") << "not a pcapng file";
         QTest::newRow("truncated header") << good.left(20) << "truncated";
+        QByteArray short_header(16, '\0');
+        put32(short_header, 0, session::kSectionHeaderType);
+        put32(short_header, 4, 16);
+        put32(short_header, 8, session::kByteOrderMagic);
+        put32(short_header, 12, 16);
+        QTest::newRow("section header without a version")
+            << short_header << "section header too short";
         QByteArray other_link = good;
         const int interface_at = session::section_header_block("test").size();
         other_link[interface_at + 8] = 1; // Ethernet

@@ -56,9 +56,9 @@ QVector<TagRecord> tags_in_view(const Pose &pose, const TagStore &store, double 
     return near;
 }
 
-protocol::CodeListRecord code_list_record(const Pose &pose, const TagRecord &tag)
+camera::CodeListRecord code_list_record(const Pose &pose, const TagRecord &tag)
 {
-    protocol::CodeListRecord entry;
+    camera::CodeListRecord entry;
     entry.id = quint16(tag.id);
     entry.first_tenths = qint32(std::lround((tag.x_cm - pose.x_cm) * 10));
     entry.second_tenths = qint32(std::lround((tag.y_cm - pose.y_cm) * 10));

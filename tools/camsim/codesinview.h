@@ -1,7 +1,7 @@
 #pragma once
 
+#include "camera/reportframes.h"
 #include "motionpath.h"
-#include "protocol/reportframes.h"
 #include "tagstore.h"
 
 #include <QVector>
@@ -21,6 +21,6 @@ QVector<TagRecord> tags_in_view(const Pose &pose, const TagStore &store, double 
 
 // What mode 2 reports of a tag in view: its offset from the camera's centre
 // and its angle relative to the robot's rotation, in tenths.
-protocol::CodeListRecord code_list_record(const Pose &pose, const TagRecord &tag);
+camera::CodeListRecord code_list_record(const Pose &pose, const TagRecord &tag);
 
 } // namespace camsim

@@ -88,9 +88,9 @@ Pose MotionPath::at(double seconds) const
     return pose;
 }
 
-protocol::PositionFields wire_fields(const Pose &pose)
+camera::PositionFields wire_fields(const Pose &pose)
 {
-    protocol::PositionFields fields;
+    camera::PositionFields fields;
     fields.x_tenths = qint32(std::lround(pose.x_cm * 10));
     fields.y_tenths = qint32(std::lround(pose.y_cm * 10));
     fields.rotation_tenths = quint16(std::lround(pose.rotation_deg * 10) % 3600);

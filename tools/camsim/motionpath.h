@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protocol/reportframes.h"
+#include "camera/reportframes.h"
 #include "simoptions.h"
 
 namespace camsim
@@ -52,6 +52,6 @@ private:
 
 // The pose as the camera puts it on the wire: tenths of a centimetre, tenths
 // of a degree for the rotation, hundredths for the attitude.
-protocol::PositionFields wire_fields(const Pose &pose);
+camera::PositionFields wire_fields(const Pose &pose);
 
 } // namespace camsim

@@ -32,6 +32,11 @@ public:
 
     bool open_pseudo_terminal(QString *error);
     bool open_device(const QString &device, int baud, QString *error);
+    // The device when one is named, else a pseudo-terminal of its own.
+    bool open(const QString &device, int baud, QString *error)
+    {
+        return device.isEmpty() ? open_pseudo_terminal(error) : open_device(device, baud, error);
+    }
     bool is_open() const
     {
         return fd >= 0;

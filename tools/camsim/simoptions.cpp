@@ -82,12 +82,26 @@ The line
   --device PATH          use this serial device instead of a pseudo-terminal
   --baud N               baud rate for --device (default 115200)
 
+A recorded session instead of the camera
+  --replay FILE          write the camera's side of a poscam session file
+                         (.pcapng) onto the line, byte for byte, at the pace it
+                         was recorded; what the host sends is ignored. It
+                         starts when the host opens the line, waits while the
+                         host does not read, and pauses while no host has the
+                         line open. A file that is not a session is refused
+                         (exit status 1); a last block cut short is left out.
+                         "replayed N bytes" is printed at the end; the line
+                         stays open until "quit" or a signal. Of the other
+                         options only --device, --baud and --speed apply.
+  --speed X              with --replay: play X times as fast as recorded, 0 for
+                         as fast as the line takes it (default 1)
+
 Motion
   --path lanes|circle    lanes across the floor, turning at each end, or a
                          circle around its middle (default lanes)
   --floor CM             side of the square floor, centred on 0,0 (default 1000)
   --lane-spacing CM      distance between lanes (default 100)
-  --speed CM_PER_S       speed along the path (default 50)
+  --speed CM_PER_S       speed along the path (default 50; see --replay)
   --rate HZ              position reports per second, 0 for none (default 50)
   --count N              stop the position stream after N reports (default: never)
   --wobble DEG           amplitude of the attitude wobble (default 0.5)
@@ -157,10 +171,10 @@ ParsedOptions parse_sim_options(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QStringList valued = {
-        "device",  "baud",      "path",         "floor",         "lane-spacing",   "speed",
-        "rate",    "count",     "wobble",       "error-every",   "mode2-interval", "expect",
-        "log",     "map",       "seed",         "drop-acks",     "delay-acks",     "wrong-ids",
-        "garbage", "bad-check", "vanish-after", "reappear-after"};
+        "device",    "baud",    "replay",    "path",         "floor",         "lane-spacing",
+        "speed",     "rate",    "count",     "wobble",       "error-every",   "mode2-interval",
+        "expect",    "log",     "map",       "seed",         "drop-acks",     "delay-acks",
+        "wrong-ids", "garbage", "bad-check", "vanish-after", "reappear-after"};
     for (const QString &name : valued)
         parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
     for (const char *flag : {"help", "version", "verbose", "silent", "split"})
@@ -191,6 +205,7 @@ ParsedOptions parse_sim_options(const QStringList &arguments)
     SimOptions o;
     QString error;
     o.device = parser.value("device");
+    o.replay_file = parser.value("replay");
     o.map_file = parser.value("map");
     o.log_file = parser.value("log");
     o.verbose = parser.isSet("verbose");
@@ -207,24 +222,26 @@ ParsedOptions parse_sim_options(const QStringList &arguments)
     }
     // A position travels as tenths of a centimetre in 24 bits: the floor stays
     // far inside that.
-    const bool ok = error.isEmpty() && read_integer(parser, "baud", {50, 4000000}, o.baud, error) &&
-                    read_number(parser, "floor", {10, 100000}, o.floor_cm, error) &&
-                    read_number(parser, "lane-spacing", {1, 100000}, o.lane_spacing_cm, error) &&
-                    read_number(parser, "speed", {0, 100000}, o.speed_cm_s, error) &&
-                    read_number(parser, "rate", {0, 100000}, o.rate_hz, error) &&
-                    read_integer(parser, "count", kPositive, o.count, error) &&
-                    read_number(parser, "wobble", {0, 90}, o.wobble_deg, error) &&
-                    read_number(parser, "error-every", kPositive, o.error_every_s, error) &&
-                    read_integer(parser, "mode2-interval", {10, 1e8}, o.mode2_interval_ms, error) &&
-                    read_integer(parser, "expect", {0, 65535}, o.expect, error) &&
-                    read_integer(parser, "seed", {0, 4294967295.0}, o.seed, error) &&
-                    read_number(parser, "drop-acks", {0, 0.99}, o.drop_acks, error) &&
-                    read_integer(parser, "delay-acks", {0, 1e8}, o.delay_acks_ms, error) &&
-                    read_number(parser, "wrong-ids", {0, 0.99}, o.wrong_ids, error) &&
-                    read_number(parser, "garbage", kFraction, o.garbage, error) &&
-                    read_number(parser, "bad-check", kFraction, o.bad_check, error) &&
-                    read_integer(parser, "vanish-after", kPositive, o.vanish_after, error) &&
-                    read_integer(parser, "reappear-after", {0, 1e8}, o.reappear_after_ms, error);
+    const bool ok =
+        error.isEmpty() && read_integer(parser, "baud", {50, 4000000}, o.baud, error) &&
+        read_number(parser, "floor", {10, 100000}, o.floor_cm, error) &&
+        read_number(parser, "lane-spacing", {1, 100000}, o.lane_spacing_cm, error) &&
+        (o.replay_file.isEmpty() ? read_number(parser, "speed", {0, 100000}, o.speed_cm_s, error)
+                                 : read_number(parser, "speed", {0, 1e6}, o.replay_speed, error)) &&
+        read_number(parser, "rate", {0, 100000}, o.rate_hz, error) &&
+        read_integer(parser, "count", kPositive, o.count, error) &&
+        read_number(parser, "wobble", {0, 90}, o.wobble_deg, error) &&
+        read_number(parser, "error-every", kPositive, o.error_every_s, error) &&
+        read_integer(parser, "mode2-interval", {10, 1e8}, o.mode2_interval_ms, error) &&
+        read_integer(parser, "expect", {0, 65535}, o.expect, error) &&
+        read_integer(parser, "seed", {0, 4294967295.0}, o.seed, error) &&
+        read_number(parser, "drop-acks", {0, 0.99}, o.drop_acks, error) &&
+        read_integer(parser, "delay-acks", {0, 1e8}, o.delay_acks_ms, error) &&
+        read_number(parser, "wrong-ids", {0, 0.99}, o.wrong_ids, error) &&
+        read_number(parser, "garbage", kFraction, o.garbage, error) &&
+        read_number(parser, "bad-check", kFraction, o.bad_check, error) &&
+        read_integer(parser, "vanish-after", kPositive, o.vanish_after, error) &&
+        read_integer(parser, "reappear-after", {0, 1e8}, o.reappear_after_ms, error);
     if (!ok) {
         result.message = error + QStringLiteral("\nTry --help.\n");
         result.exit_code = 2;

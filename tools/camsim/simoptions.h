@@ -15,6 +15,12 @@ struct SimOptions {
     QString device;
     int baud = 115200;
 
+    // A recorded session written in place of the camera: its inbound bytes
+    // at the recorded pace times `replay_speed` (0: as fast as the line
+    // takes them). Empty: the simulated camera.
+    QString replay_file;
+    double replay_speed = 1;
+
     // Motion.
     PathShape path = PathShape::Lanes;
     double floor_cm = 1000;

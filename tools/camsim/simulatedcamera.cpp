@@ -1,9 +1,9 @@
 #include "simulatedcamera.h"
 
+#include "camera/hostframes.h"
+#include "camera/reportframes.h"
 #include "codesinview.h"
 #include "protocol/framecutter.h"
-#include "protocol/hostframes.h"
-#include "protocol/reportframes.h"
 
 #include <cmath>
 
@@ -112,8 +112,8 @@ void SimulatedCamera::send_position(qint64 index)
         ++count.positions_kept;
         return;
     }
-    const protocol::PositionFields fields = wire_fields(current_pose);
-    QByteArray frame = protocol::position_report(fields);
+    const camera::PositionFields fields = wire_fields(current_pose);
+    QByteArray frame = camera::position_report(fields);
     const bool spoil = chance(options.bad_check);
     if (spoil) {
         frame[protocol::kPositionCheckByte] = char(frame.at(protocol::kPositionCheckByte) + 1);
@@ -131,20 +131,19 @@ void SimulatedCamera::send_position(qint64 index)
 void SimulatedCamera::send_error_report()
 {
     ++count.errors_sent;
-    send(protocol::error_report(), QStringLiteral("error"));
+    send(camera::error_report(), QStringLiteral("error"));
 }
 
 void SimulatedCamera::mode2_tick()
 {
     const QVector<TagRecord> in_view = tags_in_view(current_pose, tags, options.floor_cm);
-    QVector<protocol::CodeListRecord> entries;
+    QVector<camera::CodeListRecord> entries;
     for (const TagRecord &tag : in_view)
         entries.append(code_list_record(current_pose, tag));
-    send(protocol::code_list_report(entries),
+    send(camera::code_list_report(entries),
          QStringLiteral("code list, %1 codes").arg(entries.size()));
     if (!in_view.isEmpty())
-        send(protocol::tag_report(in_view.first()),
-             QStringLiteral("tag %1").arg(in_view.first().id));
+        send(camera::tag_report(in_view.first()), QStringLiteral("tag %1").arg(in_view.first().id));
 }
 
 // ---- the host's frames ----
@@ -160,46 +159,46 @@ void SimulatedCamera::handle(const QByteArray &frame_collected)
 {
     ++count.host_frames;
     const QByteArray wire = char(0xFF) + frame_collected + char(0xFF);
-    const protocol::HostFrame frame = protocol::classify_host_frame(frame_collected);
+    const camera::HostFrame frame = camera::classify_host_frame(frame_collected);
     note(QStringLiteral("host  %1  %2")
-             .arg(hex_text(wire), protocol::describe_host_frame(frame, frame_collected.size())));
+             .arg(hex_text(wire), camera::describe_host_frame(frame, frame_collected.size())));
 
     switch (frame.kind) {
-    case protocol::HostFrameKind::ModeOne:
+    case camera::HostFrameKind::ModeOne:
         current_mode = 1;
         mode2_timer.stop();
         break;
-    case protocol::HostFrameKind::ModeTwo:
+    case camera::HostFrameKind::ModeTwo:
         current_mode = 2;
         if (!mode2_timer.isActive())
             mode2_timer.start(options.mode2_interval_ms);
         break;
-    case protocol::HostFrameKind::ClearAll:
+    case camera::HostFrameKind::ClearAll:
         note(QStringLiteral("tag map cleared, %1 tags forgotten").arg(tags.size()));
         tags.clear();
         break;
-    case protocol::HostFrameKind::AngleCompensation:
+    case camera::HostFrameKind::AngleCompensation:
         if (frame.check_byte_ok)
             compensation = frame.compensation_on;
         break;
-    case protocol::HostFrameKind::TransferStart:
+    case camera::HostFrameKind::TransferStart:
         received_this_transfer.clear();
-        acknowledge(protocol::start_ack(), QStringLiteral("start"));
+        acknowledge(camera::start_ack(), QStringLiteral("start"));
         break;
-    case protocol::HostFrameKind::Tag:
+    case camera::HostFrameKind::Tag:
         handle_tag(frame, wire);
         break;
-    case protocol::HostFrameKind::TransferEnd:
-        acknowledge(protocol::end_ack(), QStringLiteral("end"));
+    case camera::HostFrameKind::TransferEnd:
+        acknowledge(camera::end_ack(), QStringLiteral("end"));
         send_counts();
         break;
-    case protocol::HostFrameKind::Unknown:
+    case camera::HostFrameKind::Unknown:
         ++count.unknown_frames;
         break;
     }
 }
 
-void SimulatedCamera::handle_tag(const protocol::HostFrame &frame, const QByteArray &wire)
+void SimulatedCamera::handle_tag(const camera::HostFrame &frame, const QByteArray &wire)
 {
     // A record that does not add up is not stored and not acknowledged: the
     // host sends it again on its next tick.
@@ -214,7 +213,7 @@ void SimulatedCamera::handle_tag(const protocol::HostFrame &frame, const QByteAr
         id = quint16(id + 1);
         note(QStringLiteral("fault: record %1 acknowledged as %2").arg(frame.record.id).arg(id));
     }
-    acknowledge(protocol::record_ack(id), QStringLiteral("record %1").arg(id));
+    acknowledge(camera::record_ack(id), QStringLiteral("record %1").arg(id));
     send_counts();
 }
 
@@ -245,7 +244,7 @@ void SimulatedCamera::send_counts()
 {
     const int received = received_this_transfer.size();
     const int expected = expected_count();
-    send(protocol::count_report(quint16(qMin(received, 65535)), quint16(qMin(expected, 65535))),
+    send(camera::count_report(quint16(qMin(received, 65535)), quint16(qMin(expected, 65535))),
          QStringLiteral("counts %1 of %2").arg(received).arg(expected));
 }
 

@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <functional>
 
-namespace protocol
+namespace camera
 {
 struct HostFrame;
 }
@@ -79,7 +79,7 @@ public:
     }
     // The pose of the last position report that went out with a good check
     // byte, as it went out.
-    protocol::PositionFields last_valid_position() const
+    camera::PositionFields last_valid_position() const
     {
         return last_valid;
     }
@@ -97,7 +97,7 @@ private:
     void send_position(qint64 index);
     void mode2_tick();
     void handle(const QByteArray &collected);
-    void handle_tag(const protocol::HostFrame &frame, const QByteArray &wire);
+    void handle_tag(const camera::HostFrame &frame, const QByteArray &wire);
     void acknowledge(const QByteArray &ack, const QString &what);
     void send(const QByteArray &frame, const QString &what);
     void send_counts();
@@ -125,7 +125,7 @@ private:
     bool compensation = false;
     bool silent = false;
     Pose current_pose;
-    protocol::PositionFields last_valid;
+    camera::PositionFields last_valid;
     Counters count;
     qint64 stream_index = 0; // the next position report's place on the path
     bool stream_held = false;

@@ -46,9 +46,7 @@ bool Simulator::start(QString *error)
 
 bool Simulator::open_line(QString *error)
 {
-    const bool opened = options.device.isEmpty()
-                            ? line.open_pseudo_terminal(error)
-                            : line.open_device(options.device, options.baud, error);
+    const bool opened = line.open(options.device, options.baud, error);
     if (opened)
         say(QStringLiteral("port ") + line.path());
     return opened;
@@ -69,7 +67,7 @@ void Simulator::line_closed()
 
 void Simulator::report_positions_done()
 {
-    const protocol::PositionFields last = camera.last_valid_position();
+    const camera::PositionFields last = camera.last_valid_position();
     const SimulatedCamera::Counters &c = camera.counters();
     say(QStringLiteral("positions %1 spoiled %2 last %3 %4 %5 %6 %7")
             .arg(c.positions_sent)

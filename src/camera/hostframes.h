@@ -9,7 +9,7 @@
 // the same framing as the host, so a frame reaches this point as a collected
 // frame (the wire frame without its first and last byte) and is told apart by
 // its length and key byte, as the camera does.
-namespace protocol
+namespace camera
 {
 
 enum class HostFrameKind {
@@ -40,4 +40,4 @@ HostFrame classify_host_frame(const QByteArray &collected);
 // "mode 1", "tag 300 x -120 y 45 side 150 angle -90", "unknown (4 bytes)"...
 QString describe_host_frame(const HostFrame &frame, int collected_size);
 
-} // namespace protocol
+} // namespace camera

@@ -1,11 +1,13 @@
-#include "protocol/reportframes.h"
+#include "camera/reportframes.h"
 
 #include "protocol/commandframes.h"
 
 #include "protocol/wireframe.h"
 
-namespace protocol
+namespace camera
 {
+
+using namespace protocol;
 
 QByteArray error_report(quint8 value)
 {
@@ -80,4 +82,4 @@ QByteArray position_report(const PositionFields &pose, quint8 ignored)
     return frame.take();
 }
 
-} // namespace protocol
+} // namespace camera

@@ -1,11 +1,13 @@
-#include "protocol/hostframes.h"
+#include "camera/hostframes.h"
 
 #include "protocol/commandframes.h"
 
 #include "protocol/wireframe.h"
 
-namespace protocol
+namespace camera
 {
+
+using namespace protocol;
 
 namespace
 {
@@ -108,4 +110,4 @@ QString describe_host_frame(const HostFrame &frame, int collected_size)
     return QStringLiteral("unknown (%1 bytes collected)").arg(collected_size);
 }
 
-} // namespace protocol
+} // namespace camera

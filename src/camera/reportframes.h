@@ -10,7 +10,7 @@
 // are what the host's decoder reads; a simulated camera and tests build them
 // here. Payloads are written as they are, even where a value happens to form
 // a marker pair: the camera does not escape either.
-namespace protocol
+namespace camera
 {
 
 // A pose in the units of the wire: tenths for x, y and the rotation angle,
@@ -55,4 +55,4 @@ QByteArray tag_report(const TagRecord &record);
 // The 22-byte position report; byte 18 is not read by the host.
 QByteArray position_report(const PositionFields &pose, quint8 ignored = 0);
 
-} // namespace protocol
+} // namespace camera
