@@ -146,6 +146,9 @@ ReadResult<QByteArray> secret_key(const KeyParameters &data, const KeyParameters
 
 } // namespace
 
+// The dataIntegrity HMAC is not checked: a package changed or damaged after
+// it was encrypted still fails the ZIP archive's own checksums, and its
+// parts their XML and cell bounds.
 ReadResult<PackageDecrypter> agile_decrypter(const QByteArray &info)
 {
     std::optional<KeyParameters> data;
