@@ -93,10 +93,7 @@ public:
         : hash(algorithm), key_bytes(int(key.number("keyBits") / 8))
     {
         iterated =
-            QCryptographicHash::hash(key.bytes("saltValue") + default_password_utf16(), hash);
-        const qint64 spins = key.number("spinCount");
-        for (quint32 i = 0; i < quint32(spins); ++i)
-            iterated = QCryptographicHash::hash(le32(i) + iterated, hash);
+            iterated_password_hash(hash, key.bytes("saltValue"), quint32(key.number("spinCount")));
     }
 
     // The key for one of the values the password encrypts.

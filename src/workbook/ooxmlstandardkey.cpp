@@ -21,9 +21,7 @@ QByteArray sha1(const QByteArray &bytes)
 // CryptDeriveKey does with SHA-1.
 QByteArray derived_key(const QByteArray &salt, int key_bytes)
 {
-    QByteArray hash = sha1(salt + default_password_utf16());
-    for (quint32 i = 0; i < quint32(kIterations); ++i)
-        hash = sha1(le32(i) + hash);
+    QByteArray hash = iterated_password_hash(QCryptographicHash::Sha1, salt, kIterations);
     hash = sha1(hash + le32(0));
     QByteArray inner(64, 0x36);
     QByteArray outer(64, 0x5C);
