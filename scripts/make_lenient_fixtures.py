@@ -1,9 +1,11 @@
 #!/usr/bin/python3
-"""Writes the small .xlsx workbooks under tests/data that carry what other
-writers put in their files and the import must read: lower-case cell
+"""Writes the small .xlsx and .ods workbooks under tests/data that carry what
+other writers put in their files and the import must read: lower-case cell
 references, times and durations in date cells, empty values, _xHHHH_
 escapes, inline strings beside a <v>, the 1904 date system, a missing
-shared-string part, part names in another letter case. Run from anywhere:
+shared-string part, part names in another letter case; .ods cells whose
+stored value does not parse, odd repeat counts, value types of no known
+kind. Run from anywhere:
     python3 scripts/make_lenient_fixtures.py
 """
 import io
@@ -51,6 +53,37 @@ def xlsx(sheet_rows, shared=None, workbook_pr="", workbook_name="xl/workbook.xml
     return data.getvalue()
 
 
+def ods(rows):
+    """A minimal OpenDocument spreadsheet of one table."""
+    office = "urn:oasis:names:tc:opendocument:xmlns"
+    content = (f'<?xml version="1.0" encoding="UTF-8"?><office:document-content '
+               f'xmlns:office="{office}:office:1.0" xmlns:table="{office}:table:1.0" '
+               f'xmlns:text="{office}:text:1.0" office:version="1.2"><office:body>'
+               f'<office:spreadsheet><table:table table:name="Sheet1">{rows}</table:table>'
+               '</office:spreadsheet></office:body></office:document-content>')
+    manifest = ('<?xml version="1.0" encoding="UTF-8"?><manifest:manifest xmlns:manifest='
+                '"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0" manifest:version="1.2">'
+                '<manifest:file-entry manifest:full-path="/" manifest:media-type='
+                '"application/vnd.oasis.opendocument.spreadsheet"/><manifest:file-entry '
+                'manifest:full-path="content.xml" manifest:media-type="text/xml"/>'
+                '</manifest:manifest>')
+    data = io.BytesIO()
+    with zipfile.ZipFile(data, "w") as z:
+        for name, text, method in [
+                ("mimetype", "application/vnd.oasis.opendocument.spreadsheet", zipfile.ZIP_STORED),
+                ("content.xml", content, zipfile.ZIP_DEFLATED),
+                ("META-INF/manifest.xml", manifest, zipfile.ZIP_DEFLATED)]:
+            info = zipfile.ZipInfo(name, date_time=(2026, 1, 1, 0, 0, 0))
+            info.compress_type = method
+            z.writestr(info, text.encode("utf-8"))
+    return data.getvalue()
+
+
+def cell(attributes, text=None):
+    paragraph = f"<text:p>{text}</text:p>" if text is not None else ""
+    return f"<table:table-cell {attributes}>{paragraph}</table:table-cell>"
+
+
 FIXTURES = {
     "lenient_lower_case_refs.xlsx": xlsx(
         '<row r="1"><c r="a1"><v>11</v></c><c r="b1" t="s"><v>0</v></c></row>'
@@ -73,6 +106,34 @@ FIXTURES = {
         '<row r="1"><c r="A1"><v>5</v></c></row>', keep_shared_part=False),
     "lenient_part_name_case.xlsx": xlsx(
         '<row r="1"><c r="A1"><v>6</v></c></row>', workbook_name="xl/Workbook.xml"),
+    # Values that do not parse, value types of no known kind: row 1.
+    "lenient_ods_values.ods": ods(
+        "<table:table-row>"
+        + cell('office:value-type="float" office:value="12,5"', "12,5")
+        + cell('office:value-type="float" office:value=""', "seven")
+        + cell('office:value-type="date" office:date-value="someday"', "someday")
+        + cell('office:value-type="time" office:time-value="noon"', "noon")
+        + cell('office:value-type="complex" office:value="3"', "3+4i")
+        + cell('office:value-type="currency" office:value="2.5"', "¥2.50")
+        + cell('office:value-type="float"')
+        + cell('office:value-type="float" office:value="8"', "8")
+        + "</table:table-row>"),
+    # Repeat counts of zero, below zero, no number, and far past the sheet
+    # for empty cells and rows; each count that is no positive number counts
+    # as one.
+    "lenient_ods_repeats.ods": ods(
+        '<table:table-row table:number-rows-repeated="0">'
+        + cell('table:number-columns-repeated="0" office:value-type="float" office:value="1"', "1")
+        + cell('table:number-columns-repeated="-2" office:value-type="float" office:value="2"', "2")
+        + cell('table:number-columns-repeated="two" office:value-type="float" office:value="3"', "3")
+        + cell('table:number-columns-repeated="2"')
+        + cell('office:value-type="float" office:value="4"', "4")
+        + cell('table:number-columns-repeated="99999999999999999999"')
+        + "</table:table-row>"
+        + '<table:table-row table:number-rows-repeated="x">'
+        + cell('office:value-type="float" office:value="5"', "5") + "</table:table-row>"
+        + '<table:table-row table:number-rows-repeated="99999999999999999999">'
+        + cell("") + "</table:table-row>"),
 }
 
 

@@ -1,5 +1,7 @@
 #include "workbook/biffcrypt.h"
 
+#include "workbook/defaultpassword.h"
+
 #include <QCryptographicHash>
 #include <QtEndian>
 #include <memory>
@@ -18,26 +20,7 @@ constexpr quint16 kRrdInfo = 0x0196;
 
 Refusal needs_password(const QString &why)
 {
-    return Refusal{RefusalKind::Biff,
-                   QStringLiteral("the workbook is encrypted with a password (%1)").arg(why)};
-}
-
-QByteArray default_password()
-{
-    const QString password = QStringLiteral("VelvetSweatshop");
-    QByteArray out;
-    for (QChar c : password) {
-        out.append(char(c.unicode() & 0xFF));
-        out.append(char(c.unicode() >> 8));
-    }
-    return out;
-}
-
-QByteArray le32(quint32 value)
-{
-    QByteArray out(4, 0);
-    qToLittleEndian<quint32>(value, out.data());
-    return out;
+    return needs_password(RefusalKind::Biff, why);
 }
 
 // RC4 lives in OpenSSL 3's legacy provider, loaded into a library context of
@@ -116,7 +99,7 @@ std::optional<KeyScheme> rc4_scheme(const QByteArray &body)
         return std::nullopt;
     const QByteArray salt = body.mid(6, 16);
     const QByteArray first =
-        QCryptographicHash::hash(default_password(), QCryptographicHash::Md5).left(5);
+        QCryptographicHash::hash(default_password_utf16(), QCryptographicHash::Md5).left(5);
     QByteArray buffer;
     for (int i = 0; i < 16; ++i)
         buffer += first + salt;
@@ -151,7 +134,7 @@ std::optional<KeyScheme> cryptoapi_scheme(const QByteArray &body)
         return std::nullopt;
     KeyScheme scheme;
     scheme.hash = QCryptographicHash::Sha1;
-    scheme.base = QCryptographicHash::hash(body.mid(int(at) + 4, 16) + default_password(),
+    scheme.base = QCryptographicHash::hash(body.mid(int(at) + 4, 16) + default_password_utf16(),
                                            QCryptographicHash::Sha1);
     scheme.key_bytes = int(key_bits / 8);
     scheme.verifier = body.mid(int(at) + 20, 16);

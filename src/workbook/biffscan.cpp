@@ -3,6 +3,7 @@
 #include "workbook/biffcrypt.h"
 #include "workbook/biffrecords.h"
 #include "workbook/codepage.h"
+#include "workbook/defaultpassword.h"
 
 #include <QtEndian>
 #include <cstring>
@@ -249,9 +250,9 @@ private:
             switch (record.type) {
             case kFilePass:
                 if (!biff8)
-                    return Refusal{RefusalKind::Biff,
-                                   QStringLiteral("the workbook is encrypted with a password "
-                                                  "(BIFF5 XOR obfuscation, which is not read)")};
+                    return needs_password(
+                        RefusalKind::Biff,
+                        QStringLiteral("BIFF5 XOR obfuscation, which is not read"));
                 if (std::optional<Refusal> refusal = decrypt_biff_stream(&stream, records, i))
                     return refusal;
                 data = stream.constData();

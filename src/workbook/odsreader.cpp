@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QVector>
+#include <algorithm>
 
 namespace
 {
@@ -22,11 +23,15 @@ bool is_element(const QXmlStreamReader &xml, const QString &ns, const char *name
     return xml.namespaceUri() == ns && xml.name() == QLatin1String(name);
 }
 
-// A refusal that names the line of content.xml the reader had reached.
+// What was met, with the line of content.xml the reader had reached.
+QString at_line(qint64 line, const QString &what)
+{
+    return QStringLiteral("%1, line %2: %3").arg(kContentPart, QString::number(line), what);
+}
+
 Refusal refusal_at(const QXmlStreamReader &xml, RefusalKind kind, const QString &what)
 {
-    return Refusal{kind, QStringLiteral("%1, line %2: %3")
-                             .arg(kContentPart, QString::number(xml.lineNumber()), what)};
+    return Refusal{kind, at_line(xml.lineNumber(), what)};
 }
 
 Refusal cell_too_long(const QXmlStreamReader &xml)
@@ -36,22 +41,30 @@ Refusal cell_too_long(const QXmlStreamReader &xml)
         QStringLiteral("cell text of more than %1 characters").arg(kMaxCellTextLength));
 }
 
-// A repeat count of the element being read; 1 when absent.
-ReadResult<qint64> repeat_count(const QXmlStreamReader &xml, const char *name)
+// A repeat count of the element being read; 1 when absent. A count that is
+// no positive number counts once, as LibreOffice counts it; one past the
+// largest sheet is cut to it, so that the cell bounds still decide.
+qint64 repeat_count(const QXmlStreamReader &xml, const char *name, SheetCells &cells)
 {
     const QStringView text = xml.attributes().value(kTable, QLatin1String(name));
     if (text.isEmpty())
         return 1;
+    constexpr qint64 kLargestSheet = kMaxSheetRows * qint64(kMaxSheetColumns);
     bool ok = false;
     const qint64 count = text.toLongLong(&ok);
-    if (!ok || count < 1)
-        return refusal_at(
-            xml, RefusalKind::Malformed,
-            QStringLiteral("table:%1 \"%2\"").arg(QLatin1String(name), text.left(20)));
-    if (count > kMaxSheetRows * qint64(kMaxSheetColumns))
-        return refusal_at(xml, RefusalKind::OutsideSheet,
-                          QStringLiteral("table:%1 of %2, more cells than the largest sheet has")
-                              .arg(QLatin1String(name), QString::number(count)));
+    const bool digits = std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+    const QString detail =
+        at_line(xml.lineNumber(),
+                QStringLiteral("table:%1 \"%2\"").arg(QLatin1String(name), text.left(20)));
+    if ((ok && count > kLargestSheet) || (!ok && digits)) {
+        cells.note_oddity(QStringLiteral("repeat count past the largest sheet, cut to it"), detail);
+        return kLargestSheet;
+    }
+    if (!ok || count < 1) {
+        cells.note_oddity(QStringLiteral("repeat count that is no positive number, read as 1"),
+                          detail);
+        return 1;
+    }
     return count;
 }
 
@@ -104,19 +117,27 @@ ReadResult<QString> read_cell_paragraphs(QXmlStreamReader &xml)
 }
 
 // The value of one <table:table-cell>, or an empty optional in `value` when
-// the cell holds none. The refusal when the cell is malformed.
+// the cell holds none. A value that does not parse, or of a type not known,
+// shows as the cell's text; the refusal when the cell is malformed.
 std::optional<Refusal> read_cell_value(QXmlStreamReader &xml, const QDate &null_date,
-                                       std::optional<QString> &value)
+                                       SheetCells &cells, std::optional<QString> &value)
 {
     const QXmlStreamAttributes attributes = xml.attributes();
     const QString type = attributes.value(kOffice, QLatin1String("value-type")).toString();
     const bool is_error =
         attributes.value(kLibreOfficeCalc, QLatin1String("value-type")) == QLatin1String("error");
+    const qint64 line = xml.lineNumber();
     const ReadResult<QString> paragraphs = read_cell_paragraphs(xml);
     if (!paragraphs)
         return paragraphs.refusal();
 
     value.reset();
+    const auto as_stored = [&](const QString &kind, const QString &what) {
+        cells.note_oddity(kind, at_line(line, what));
+        if (!paragraphs->isEmpty())
+            value = *paragraphs;
+        return std::nullopt;
+    };
     if (type.isEmpty() || is_error) {
         if (!paragraphs->isEmpty() || is_error)
             value = *paragraphs;
@@ -133,28 +154,32 @@ std::optional<Refusal> read_cell_value(QXmlStreamReader &xml, const QDate &null_
         value = sheet_boolean_text(flag == QLatin1String("true") || flag == QLatin1String("1"));
         return std::nullopt;
     }
+    const bool numeric = type == QLatin1String("float") || type == QLatin1String("percentage") ||
+                         type == QLatin1String("currency");
+    const char *stored_in = type == QLatin1String("date")   ? "date-value"
+                            : type == QLatin1String("time") ? "time-value"
+                            : numeric                       ? "value"
+                                                            : nullptr;
+    if (!stored_in)
+        return as_stored(QStringLiteral("value type not known, shown as stored"),
+                         QStringLiteral("office:value-type \"%1\"").arg(type.left(20)));
+    const QString stored = attributes.value(kOffice, QLatin1String(stored_in)).toString();
     std::optional<double> number;
-    const char *stored_in = "value";
     if (type == QLatin1String("date")) {
-        stored_in = "date-value";
-        number = iso_date_serial(attributes.value(kOffice, QLatin1String(stored_in)).toString(),
-                                 null_date);
+        number = iso_date_serial(stored, null_date);
     } else if (type == QLatin1String("time")) {
-        stored_in = "time-value";
-        number = iso_duration_days(attributes.value(kOffice, QLatin1String(stored_in)).toString());
+        number = iso_duration_days(stored);
     } else {
         bool ok = false;
-        value = sheet_number_text(
-            attributes.value(kOffice, QLatin1String(stored_in)).toString().trimmed(), &ok);
+        value = sheet_number_text(stored.trimmed(), &ok);
         if (ok)
             return std::nullopt;
         value.reset();
     }
     if (!number)
-        return refusal_at(xml, RefusalKind::Malformed,
-                          QStringLiteral("%1 cell with office:%2 \"%3\"")
-                              .arg(type.left(20), QLatin1String(stored_in),
-                                   attributes.value(kOffice, QLatin1String(stored_in)).left(20)));
+        return as_stored(QStringLiteral("value that does not parse, shown as stored"),
+                         QStringLiteral("%1 cell with office:%2 \"%3\"")
+                             .arg(type.left(20), QLatin1String(stored_in), stored.left(20)));
     value = sheet_number_text(*number);
     return std::nullopt;
 }
@@ -203,9 +228,7 @@ private:
 
     bool read_row()
     {
-        const ReadResult<qint64> rows = repeat_count(xml, "number-rows-repeated");
-        if (!rows)
-            return refuse(rows.refusal());
+        const qint64 rows = repeat_count(xml, "number-rows-repeated", cells);
         QVector<RowCell> values;
         qint64 column = 0;
         int depth = 1;
@@ -215,14 +238,12 @@ private:
                 skip_element_safely(xml);
                 continue;
             }
-            const ReadResult<qint64> columns = repeat_count(xml, "number-columns-repeated");
-            if (!columns)
-                return refuse(columns.refusal());
+            const qint64 columns = repeat_count(xml, "number-columns-repeated", cells);
             std::optional<QString> value;
-            if (std::optional<Refusal> refused = read_cell_value(xml, null_date, value))
+            if (std::optional<Refusal> refused = read_cell_value(xml, null_date, cells, value))
                 return refuse(std::move(*refused));
             if (value) {
-                for (qint64 i = 0; i < *columns; ++i) {
+                for (qint64 i = 0; i < columns; ++i) {
                     if (column + i >= kMaxSheetColumns)
                         return refuse(refusal_at(
                             xml, RefusalKind::OutsideSheet,
@@ -235,14 +256,14 @@ private:
                     values.append(RowCell{column + i, *value});
                 }
             }
-            column += *columns;
+            column += columns;
         }
         if (xml.hasError())
             return refuse(xml_refusal(xml, kContentPart));
         // A repeated row of values is as many rows of cells; empty ones
         // only move the position.
         if (!values.isEmpty()) {
-            for (qint64 i = 0; i < *rows; ++i) {
+            for (qint64 i = 0; i < rows; ++i) {
                 for (const RowCell &value : values) {
                     if (std::optional<Refusal> refused =
                             cells.add(row + i, value.column, value.text)) {
@@ -251,7 +272,7 @@ private:
                 }
             }
         }
-        row += *rows;
+        row += rows;
         return true;
     }
 

@@ -292,6 +292,12 @@ void WorkbookReadersTest::damagedOrUnknownFilesAreRefused_data()
     QTest::newRow("xls encrypted with a password of its own")
         << fixture_bytes("xls_rc4_real_password.xls") << RefusalKind::Biff
         << QStringLiteral("encrypted with a password");
+    QTest::newRow("xlsx encrypted with a password of its own")
+        << fixture_bytes("xlsx_agile_real_password.xlsx") << RefusalKind::BrokenArchive
+        << QStringLiteral("encrypted with a password");
+    QTest::newRow("xlsx encrypted package declaring more bytes than it holds")
+        << fixture_bytes("xlsx_agile_size_lies.xlsx") << RefusalKind::BrokenArchive
+        << QStringLiteral("EncryptedPackage declares 1060585 bytes but holds 12016");
     QTest::newRow("zip of something else")
         << zip_archive({qMakePair(QStringLiteral("notes.txt"), QByteArray("hello"))})
         << RefusalKind::NotAWorkbook << QStringLiteral("ZIP archive");
@@ -525,6 +531,11 @@ void WorkbookReadersTest::filesOtherWritersMakeReadAsStored_data()
     for (const char *file : {"xls_rc4_default_password.xls", "xls_cryptoapi_default_password.xls"})
         QTest::newRow(file) << file << 301 * 5 << QStringList{"0:1:x坐标(cm)", "300:4:120"}
                             << QString();
+    for (const char *file :
+         {"xlsx_standard_default_password.xlsx", "xlsx_agile_default_password.xlsx",
+          "xlsx_agile_sha1_default_password.xlsx"})
+        QTest::newRow(file) << file << 251 * 5 << QStringList{"0:1:x坐标(cm)", "250:4:130"}
+                            << QString();
     // A single odd cell never refuses the sheet: it shows as stored, or
     // stays empty, and the reader notes it.
     QTest::newRow("xlsx lower-case references")
@@ -551,6 +562,17 @@ void WorkbookReadersTest::filesOtherWritersMakeReadAsStored_data()
         << "lenient_no_shared_strings.xlsx" << 1 << QStringList{"0:0:5"} << QString();
     QTest::newRow("xlsx part name in another letter case")
         << "lenient_part_name_case.xlsx" << 1 << QStringList{"0:0:6"} << QString();
+    // LibreOffice shows a value that does not parse as 0 or as the number it
+    // starts with, and a value type it does not know as an empty cell.
+    QTest::newRow("ods values that do not parse and a value type not known")
+        << "lenient_ods_values.ods" << 7
+        << QStringList{"0:0:12,5", "0:1:seven", "0:2:someday",    "0:3:noon",
+                       "0:4:3+4i", "0:5:2.5",   "0:6:" + kAbsent, "0:7:8"}
+        << QStringLiteral("shown as stored");
+    QTest::newRow("ods repeat counts of zero, below zero, no number, past the sheet")
+        << "lenient_ods_repeats.ods" << 5
+        << QStringList{"0:0:1", "0:1:2", "0:2:3", "0:3:" + kAbsent, "0:5:4", "1:0:5"}
+        << QStringLiteral("repeat count");
 }
 
 void WorkbookReadersTest::filesOtherWritersMakeReadAsStored()
