@@ -11,15 +11,18 @@
 #include "plot/plotview.h"
 #include "plot/tagmap.h"
 #include "protocol/reporttext.h"
+#include "session/sessionrecorder.h"
 #include "ui_mainwindowform.h"
 #include "writer.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QSerialPort>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -47,6 +50,7 @@ struct Options {
     QString screenshot;
     bool follow = false;
     long tag_map = 0;
+    bool record = true;
 };
 
 Options parse(int argc, char **argv)
@@ -79,6 +83,8 @@ Options parse(int argc, char **argv)
             options.follow = value.toInt() != 0;
         else if (name == "--tag-map")
             options.tag_map = value.toLong();
+        else if (name == "--record")
+            options.record = value.toInt() != 0;
         else
             std::fprintf(stderr, "unknown option %s\n", argv[k]);
     }
@@ -242,6 +248,10 @@ int main(int argc, char **argv)
 
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The window records each connection under the data folder: one of the
+    // bench's own, so that its sessions neither pile up nor meet others'.
+    QTemporaryDir data_home;
+    qputenv("XDG_DATA_HOME", data_home.path().toLocal8Bit());
     qInstallMessageHandler(count_debug_lines);
     QApplication app(argc, argv);
     MainWindow window;
@@ -253,6 +263,10 @@ int main(int argc, char **argv)
         waitpid(writer, nullptr, 0);
         return 1;
     }
+    // Without recording, what is left of it per read is the recorder's
+    // check that it is idle.
+    if (!options.record)
+        window.recorder->stop();
 
     QCustomPlot *plot = window.ui->robot_map;
     // As "跟随机器人" does: every render recentres the view, the zoom stays.
@@ -312,6 +326,9 @@ int main(int argc, char **argv)
     const long rss_end_kb = peak_rss_kb();
     const long resident_end_kb = resident_kb();
     const long sent = shared->sent.load();
+    window.recorder->stop();
+    const qint64 session_bytes =
+        options.record ? QFileInfo(window.recorder->file_path()).size() : 0;
     kill(writer, SIGTERM);
     waitpid(writer, nullptr, 0);
 
@@ -337,11 +354,11 @@ int main(int argc, char **argv)
         window.grab().save(options.screenshot);
 
     std::printf("stream_bench: %.0f reports/s for %.0f s after %.0f s warm-up, %.0f cm/s, "
-                "preload %ld points, log %ld paragraphs, %s, platform %s\n",
+                "preload %ld points, log %ld paragraphs, %s, %s, platform %s\n",
                 options.rate, options.seconds, options.warmup, options.speed_cm_per_s,
                 options.preload, options.log_paragraphs,
                 options.follow ? "following the robot" : "view fixed",
-                qPrintable(QGuiApplication::platformName()));
+                options.record ? "recording" : "not recording", qPrintable(QGuiApplication::platformName()));
     std::printf("reports sent            %ld (writer late by at most %.1f ms)\n", sent,
                 writer_late_ms);
     std::printf("reports decoded         %ld (decoded/sent %.3f), %ld never shown\n",
@@ -363,5 +380,11 @@ int main(int argc, char **argv)
                 "KB\n",
                 rss_start_kb, rss_end_kb,
                 100.0 * double(rss_end_kb - rss_start_kb) / double(rss_start_kb), resident_end_kb);
+    if (options.record) {
+        const double streamed_s = double(sent) / options.rate;
+        std::printf("session file            %lld bytes (%.1f MB per hour of this stream)\n",
+                    static_cast<long long>(session_bytes),
+                    double(session_bytes) / streamed_s * 3600 / 1e6);
+    }
     return 0;
 }
