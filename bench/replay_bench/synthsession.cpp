@@ -29,9 +29,9 @@ bool write_synth_session(const QString &path, const SynthSession &session, long 
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
-    QByteArray out = session::section_header_block(QStringLiteral("poscam")) +
-                     session::interface_block(QStringLiteral("ttyUSB0"),
-                                              QStringLiteral("115200 8N1 无流控"));
+    QByteArray out =
+        session::section_header_block(QStringLiteral("poscam")) +
+        session::interface_block(QStringLiteral("ttyUSB0"), QStringLiteral("115200 8N1 无流控"));
     const double speed_cm_per_report = session.speed_cm_per_s / session.rate;
     const qint64 end_us = qint64(session.seconds * 1e6);
     const qint64 command_every_us = 60 * 1000000;

@@ -358,7 +358,8 @@ int main(int argc, char **argv)
                 options.rate, options.seconds, options.warmup, options.speed_cm_per_s,
                 options.preload, options.log_paragraphs,
                 options.follow ? "following the robot" : "view fixed",
-                options.record ? "recording" : "not recording", qPrintable(QGuiApplication::platformName()));
+                options.record ? "recording" : "not recording",
+                qPrintable(QGuiApplication::platformName()));
     std::printf("reports sent            %ld (writer late by at most %.1f ms)\n", sent,
                 writer_late_ms);
     std::printf("reports decoded         %ld (decoded/sent %.3f), %ld never shown\n",
