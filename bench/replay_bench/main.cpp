@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "app/sessionreplay.h"
 #include "measures.h"
+#include "reportcount.h"
 #include "session/sessionfolder.h"
 #include "session/sessionplayer.h"
 #include "synthsession.h"
@@ -47,16 +48,6 @@ Options parse(int argc, char **argv)
             std::fprintf(stderr, "unknown option %s\n", argv[k]);
     }
     return options;
-}
-
-long decoded_reports = 0;
-
-void count_debug_lines(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type == QtDebugMsg)
-        ++decoded_reports;
-    else if (type != QtInfoMsg)
-        std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
 // Waits on the event loop until `ready` holds.

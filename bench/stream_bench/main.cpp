@@ -11,6 +11,7 @@
 #include "plot/plotview.h"
 #include "plot/tagmap.h"
 #include "protocol/reporttext.h"
+#include "reportcount.h"
 #include "session/sessionrecorder.h"
 #include "ui_mainwindowform.h"
 #include "writer.h"
@@ -89,17 +90,6 @@ Options parse(int argc, char **argv)
             std::fprintf(stderr, "unknown option %s\n", argv[k]);
     }
     return options;
-}
-
-// Accepted position reports: the window logs one debug line for each.
-long decoded_reports = 0;
-
-void count_debug_lines(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type == QtDebugMsg)
-        ++decoded_reports;
-    else if (type != QtInfoMsg)
-        std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
 void close_next_message_box()
