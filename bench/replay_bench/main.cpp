@@ -133,6 +133,7 @@ int main(int argc, char **argv)
     wait_for([&] { return (replay_action = menu_action(QStringLiteral("回放会话…"))) != nullptr; });
     const long rss_before_kb = peak_rss_kb();
     const double cpu_before = cpu_seconds();
+    const double waited_before = run_queue_wait_seconds();
     clock.restart();
     choose_in_next_dialog(path);
     replay_action->trigger();
@@ -147,9 +148,12 @@ int main(int argc, char **argv)
     wait_for([&] { return player->is_finished(); });
     const double replay_s = double(clock.nsecsElapsed()) / 1e9;
     const double cpu = cpu_seconds() - cpu_before;
+    const double waited = run_queue_wait_seconds() - waited_before;
 
     std::printf("opened (file checked)   %.2f s after \"回放会话…\"\n", open_s);
-    std::printf("replay at 最快           %.2f s wall, %.2f s CPU\n", replay_s, cpu);
+    std::printf(
+        "replay at 最快           %.2f s wall, %.2f s CPU, %.2f s of it waiting for a core\n",
+        replay_s, cpu, waited);
     std::printf("reports decoded         %ld of %ld\n", decoded_reports, reports);
     std::printf("trajectory points       %d stored\n", int(window.track_x.size()));
     std::printf("receive log             %d paragraphs\n", log->document()->blockCount());
