@@ -11,6 +11,8 @@
 #include "plot/plotview.h"
 #include "plot/tagmap.h"
 #include "protocol/reporttext.h"
+#include "reportcount.h"
+#include "session/sessionrecorder.h"
 #include "ui_mainwindowform.h"
 #include "writer.h"
 
@@ -22,6 +24,7 @@
 #include <QMessageBox>
 #include <QSerialPort>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -51,6 +54,7 @@ struct Options {
     bool follow = false;
     long tag_map = 0;
     QString tag_map_file;
+    bool record = true;
 };
 
 Options parse(int argc, char **argv)
@@ -85,21 +89,12 @@ Options parse(int argc, char **argv)
             options.tag_map = value.toLong();
         else if (name == "--tag-map-file")
             options.tag_map_file = value;
+        else if (name == "--record")
+            options.record = value.toInt() != 0;
         else
             std::fprintf(stderr, "unknown option %s\n", argv[k]);
     }
     return options;
-}
-
-// Accepted position reports: the window logs one debug line for each.
-long decoded_reports = 0;
-
-void count_debug_lines(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type == QtDebugMsg)
-        ++decoded_reports;
-    else if (type != QtInfoMsg)
-        std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
 void close_next_message_box()
@@ -294,6 +289,10 @@ int main(int argc, char **argv)
 
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The window records each connection under the data folder: one of the
+    // bench's own, so that its sessions neither pile up nor meet others'.
+    QTemporaryDir data_home;
+    qputenv("XDG_DATA_HOME", data_home.path().toLocal8Bit());
     qInstallMessageHandler(count_debug_lines);
     QApplication app(argc, argv);
     MainWindow window;
@@ -305,6 +304,10 @@ int main(int argc, char **argv)
         waitpid(writer, nullptr, 0);
         return 1;
     }
+    // Without recording, what is left of it per read is the recorder's
+    // check that it is idle.
+    if (!options.record)
+        window.recorder->stop();
 
     QCustomPlot *plot = window.ui->robot_map;
     // As "跟随机器人" does: every render recentres the view, the zoom stays.
@@ -364,6 +367,9 @@ int main(int argc, char **argv)
     const long rss_end_kb = peak_rss_kb();
     const long resident_end_kb = resident_kb();
     const long sent = shared->sent.load();
+    window.recorder->stop();
+    const qint64 session_bytes =
+        options.record ? QFileInfo(window.recorder->file_path()).size() : 0;
     kill(writer, SIGTERM);
     waitpid(writer, nullptr, 0);
 
@@ -389,10 +395,11 @@ int main(int argc, char **argv)
         window.grab().save(options.screenshot);
 
     std::printf("stream_bench: %.0f reports/s for %.0f s after %.0f s warm-up, %.0f cm/s, "
-                "preload %ld points, log %ld paragraphs, %s, platform %s\n",
+                "preload %ld points, log %ld paragraphs, %s, %s, platform %s\n",
                 options.rate, options.seconds, options.warmup, options.speed_cm_per_s,
                 options.preload, options.log_paragraphs,
                 options.follow ? "following the robot" : "view fixed",
+                options.record ? "recording" : "not recording",
                 qPrintable(QGuiApplication::platformName()));
     std::printf("reports sent            %ld (writer late by at most %.1f ms)\n", sent,
                 writer_late_ms);
@@ -415,5 +422,11 @@ int main(int argc, char **argv)
                 "KB\n",
                 rss_start_kb, rss_end_kb,
                 100.0 * double(rss_end_kb - rss_start_kb) / double(rss_start_kb), resident_end_kb);
+    if (options.record) {
+        const double streamed_s = double(sent) / options.rate;
+        std::printf("session file            %lld bytes (%.1f MB per hour of this stream)\n",
+                    static_cast<long long>(session_bytes),
+                    double(session_bytes) / streamed_s * 3600 / 1e6);
+    }
     return 0;
 }

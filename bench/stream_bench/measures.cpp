@@ -17,6 +17,14 @@ double cpu_seconds()
            double(usage.ru_stime.tv_sec) + double(usage.ru_stime.tv_usec) / 1e6;
 }
 
+double run_queue_wait_seconds()
+{
+    QFile schedstat("/proc/thread-self/schedstat");
+    if (!schedstat.open(QIODevice::ReadOnly))
+        return 0;
+    return schedstat.readAll().split(' ').value(1).toDouble() / 1e9;
+}
+
 long peak_rss_kb()
 {
     rusage usage{};

@@ -7,6 +7,11 @@
 // CPU seconds (user and system) of this process so far.
 double cpu_seconds();
 
+// Seconds the calling thread has spent waiting for a core while ready to
+// run (the scheduler's run queue): on a shared machine, the part of the
+// wall time that other processes took.
+double run_queue_wait_seconds();
+
 // Peak resident set size of this process so far, and the present one.
 long peak_rss_kb();
 long resident_kb();

@@ -16,6 +16,14 @@ namespace
 // About a minute and a half of the line at 115200 baud: a disk that falls
 // further behind than this has stopped keeping up.
 constexpr qint64 kMaxQueuedBytes = qint64(16) << 20;
+// The writer wakes this often, or sooner once this much is queued: one wake
+// and one write for many reads, where a wake for each of the line's 500 reads
+// a second cost the window's process more than the rest of recording.
+constexpr auto kWriteEvery = std::chrono::milliseconds(100);
+constexpr qint64 kWakeBytes = qint64(64) << 10;
+// What one write holds at most, so that a disk failing mid-wake still keeps
+// most of what came before.
+constexpr int kMaxWriteBytes = 16 << 10;
 
 qint64 now_us()
 {
@@ -62,6 +70,7 @@ bool SessionRecorder::start(const QString &folder, const QString &port_name,
 void SessionRecorder::record(bool inbound, const QByteArray &bytes)
 {
     QString overflow;
+    bool wake_writer = false;
     {
         std::lock_guard<std::mutex> lock(mutex);
         if (!active)
@@ -74,6 +83,7 @@ void SessionRecorder::record(bool inbound, const QByteArray &bytes)
         } else {
             queue.push_back({now_us(), inbound, bytes});
             queued_bytes += bytes.size();
+            wake_writer = queued_bytes >= kWakeBytes;
         }
     }
     if (!overflow.isEmpty()) {
@@ -81,7 +91,8 @@ void SessionRecorder::record(bool inbound, const QByteArray &bytes)
         fail(overflow);
         return;
     }
-    wake.notify_one();
+    if (wake_writer)
+        wake.notify_one();
 }
 
 void SessionRecorder::stop()
@@ -198,6 +209,8 @@ void SessionRecorder::write_pieces(std::deque<Piece> &pieces)
                 }
             }
             batch += block;
+            if (batch.size() >= kMaxWriteBytes && !flush())
+                return;
             if (piece.bytes.isEmpty())
                 break;
         }
@@ -209,7 +222,8 @@ void SessionRecorder::run()
 {
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
-        wake.wait(lock, [this] { return stopping || !queue.empty() || !active; });
+        wake.wait_for(lock, kWriteEvery,
+                      [this] { return stopping || queued_bytes >= kWakeBytes || !active; });
         std::deque<Piece> pieces;
         pieces.swap(queue);
         queued_bytes = 0;

@@ -11,10 +11,11 @@
 
 // Records one connection's traffic into session files. The window's thread
 // only stamps the bytes and queues them; a thread of the recorder's own
-// writes them. When the disk fails or cannot keep up, recording stops for
-// the rest of the session, the file is cut back to its last whole block, and
-// failed() is emitted once; the caller's thread never waits on the disk,
-// except in stop(), which writes what is still queued.
+// writes them, at least every tenth of a second. When the disk fails or
+// cannot keep up, recording stops for the rest of the session, the file is
+// cut back to its last whole block, and failed() is emitted once; the
+// caller's thread never waits on the disk, except in stop(), which writes
+// what is still queued.
 namespace session
 {
 
