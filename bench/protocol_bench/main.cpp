@@ -4,6 +4,7 @@
 #include "protocol/framecutter.h"
 #include "protocol/reportdecoder.h"
 #include "protocol/reporttext.h"
+#include "session/inbounddecoder.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>
@@ -63,23 +64,18 @@ BENCHMARK(cut_only)->Unit(benchmark::kMillisecond);
 void cut_and_decode(benchmark::State &state)
 {
     const QByteArray &bytes = stream();
-    bool ff_seen = false, in_frame = false, fe_seen = false;
-    QByteArray frame;
+    // The cutting and decoding a session's reader shares with the window.
+    session::InboundDecoder decoder;
     double x_sum = 0;
     long positions = 0;
-    for (auto _ : state) {
-        for (char byte : bytes) {
-            if (!protocol::cut_byte(quint8(byte), ff_seen, in_frame, fe_seen, frame))
-                continue;
-            const std::optional<protocol::Report> report = protocol::decode_report(frame);
-            if (!report)
-                continue;
-            frame.resize(0); // as the window consumes a recognised frame
-            if (report->kind == protocol::ReportKind::Position) {
-                x_sum += report->position.x;
-                ++positions;
-            }
+    decoder.on_report = [&](const protocol::Report &report) {
+        if (report.kind == protocol::ReportKind::Position) {
+            x_sum += report.position.x;
+            ++positions;
         }
+    };
+    for (auto _ : state) {
+        decoder.feed(bytes);
         benchmark::DoNotOptimize(x_sum);
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * bytes.size());
