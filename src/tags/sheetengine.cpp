@@ -33,13 +33,17 @@ bool SheetEngine::open(const QString &file_name, int sheet_index, bool visible)
     this->file_name = file_name;
     this->sheet_index = sheet_index;
     this->visible = visible;
-    if (file_name.isEmpty() || sheet_index != 1)
+    last_failure.clear();
+    if (file_name.isEmpty() || sheet_index != 1) {
+        last_failure = QStringLiteral("no file, or not the first worksheet");
         return false;
+    }
     WorkbookRead read = read_workbook_file(file_name);
     if (!read) {
         // The operator is only told that the file did not open; the log
         // keeps what was wrong with it for whoever looks into the report.
-        qCWarning(import_log, "%s", qUtf8Printable(import_refusal_text(file_name, read.refusal())));
+        last_failure = import_refusal_text(file_name, read.refusal());
+        qCWarning(import_log, "%s", qUtf8Printable(last_failure));
         return false;
     }
     // A sheet read with cells left out or shown as stored: one line per

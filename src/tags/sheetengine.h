@@ -31,6 +31,13 @@ public:
 
     void close();
 
+    // Why the last open() failed, in the words of the import's log line;
+    // empty after a successful one.
+    QString failure() const
+    {
+        return last_failure;
+    }
+
     int row_limit = 200;
     QString file_name;
     int row_count = 0;
@@ -43,4 +50,5 @@ public:
 
 private:
     std::optional<SheetCells> sheet;
+    QString last_failure;
 };
