@@ -72,6 +72,23 @@ quint64 place_key(const TagRecord &record)
 
 } // namespace
 
+QString tag_finding_kind_name(TagFindingKind kind)
+{
+    switch (kind) {
+    case TagFindingKind::not_whole_number:
+        return QStringLiteral("not_whole_number");
+    case TagFindingKind::folded:
+        return QStringLiteral("folded");
+    case TagFindingKind::duplicate_id:
+        return QStringLiteral("duplicate_id");
+    case TagFindingKind::same_place:
+        return QStringLiteral("same_place");
+    case TagFindingKind::beyond_limit:
+        return QStringLiteral("beyond_limit");
+    }
+    return QString();
+}
+
 QVector<TagFinding> check_tag_rows(const QVector<TagRowTexts> &rows, int tags_beyond_limit)
 {
     std::array<QVector<TagFinding>, kTagFindingKinds> by_kind;

@@ -33,6 +33,9 @@ struct TagFinding {
 // ordered by row within each kind, kinds in declaration order.
 QVector<TagFinding> check_tag_rows(const QVector<TagRowTexts> &rows, int tags_beyond_limit);
 
+// The kind's name for scripts, as its enumerator is spelt ("duplicate_id").
+QString tag_finding_kind_name(TagFindingKind kind);
+
 // One short line for the operator naming the row, the column and what the
 // camera receives. Cell texts of any length are cut short.
 QString tag_finding_line(const TagFinding &finding);
