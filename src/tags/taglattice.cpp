@@ -1,5 +1,7 @@
 #include "tags/taglattice.h"
 
+#include "tags/pairkey.h"
+
 #include <QHash>
 #include <algorithm>
 #include <cmath>
@@ -74,7 +76,7 @@ public:
         const int cy = int(std::floor((at.y() - y0) / side));
         const int most_rings = int(std::min<double>(kMostRings, std::ceil(reach / side) + 1));
         int best = -1;
-        double best_distance = reach;
+        double best_squared = reach < 1e150 ? reach * reach : reach;
         for (int ring = 0; ring <= most_rings; ++ring) {
             if (cx - ring < 0 && cx + ring >= columns && cy - ring < 0 && cy + ring >= rows)
                 break;
@@ -84,13 +86,13 @@ public:
                 const bool edge_row = y == cy - ring || y == cy + ring;
                 for (int x = cx - ring; x <= cx + ring; x += edge_row ? 1 : 2 * ring) {
                     if (x >= 0 && x < columns)
-                        visit(y * columns + x, at, accept, best, best_distance);
+                        visit(y * columns + x, at, accept, best, best_squared);
                     if (ring == 0)
                         break;
                 }
             }
             // Cells of the next ring lie at least `ring` cells away.
-            if (best >= 0 && best_distance <= ring * side)
+            if (best >= 0 && best_squared <= (ring * side) * (ring * side))
                 break;
         }
         return best;
@@ -121,15 +123,15 @@ private:
     }
 
     template <typename Accept>
-    void visit(int cell, const QPointF &at, Accept accept, int &best, double &best_distance) const
+    void visit(int cell, const QPointF &at, Accept accept, int &best, double &best_squared) const
     {
         for (int k = start[size_t(cell)]; k < start[size_t(cell) + 1]; ++k) {
             const int index = order[size_t(k)];
             const QPoint &p = points.at(index);
-            const double distance = std::hypot(p.x() - at.x(), p.y() - at.y());
-            if (distance <= best_distance && (best < 0 || distance < best_distance) &&
-                accept(index))
-                best = index, best_distance = distance;
+            const double dx = p.x() - at.x(), dy = p.y() - at.y();
+            const double squared = dx * dx + dy * dy;
+            if (squared <= best_squared && (best < 0 || squared < best_squared) && accept(index))
+                best = index, best_squared = squared;
         }
     }
 
@@ -151,7 +153,10 @@ class VectorVotes
 public:
     void add(const QPoint &v)
     {
-        ++votes[key(canonical(v))];
+        const QPoint c = canonical(v);
+        Tally &tally = votes[key(c)];
+        tally.vector = c;
+        ++tally.count;
     }
 
     // The vector with the most votes near it, the votes' mean; and their count.
@@ -160,14 +165,14 @@ public:
         int best_sum = 0;
         QPointF best;
         for (auto it = votes.constBegin(); it != votes.constEnd(); ++it) {
-            const int x = int(qint32(quint32(it.key() >> 32)));
-            const int y = int(qint32(quint32(it.key())));
+            const int x = it.value().vector.x();
+            const int y = it.value().vector.y();
             int sum = 0;
             double sx = 0, sy = 0;
             for (int dx = -1; dx <= 1; ++dx)
                 for (int dy = -1; dy <= 1; ++dy) {
                     const QPoint v(x + dx, y + dy);
-                    const int n = votes.value(key(canonical(v)));
+                    const int n = votes.value(key(canonical(v))).count;
                     sum += n;
                     sx += double(n) * v.x();
                     sy += double(n) * v.y();
@@ -185,9 +190,13 @@ private:
     }
     static quint64 key(const QPoint &v)
     {
-        return (quint64(quint32(v.x())) << 32) | quint32(v.y());
+        return pair_key(v.x(), v.y());
     }
-    QHash<quint64, int> votes;
+    struct Tally {
+        QPoint vector;
+        int count = 0;
+    };
+    QHash<quint64, Tally> votes;
 };
 
 // x = o + i a + j b, fitted by least squares over the points with `use`

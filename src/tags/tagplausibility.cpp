@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <vector>
 
 namespace
 {
@@ -19,11 +20,6 @@ constexpr int kIdColumn = 0;
 constexpr int kXColumn = 1;
 constexpr int kSideColumn = 3;
 constexpr int kAngleColumn = 4;
-
-quint64 index_key(int u, int v)
-{
-    return (quint64(quint32(u)) << 32) | quint32(v);
-}
 
 // The numbering the floor's ids follow: id = start + along * u + across * v
 // over the lattice indices (u, v), with u counted backwards on every second
@@ -42,15 +38,59 @@ struct GridTag {
     int v = 0;
 };
 
+// Tags by their indices: a dense array over the indices' box when the tags
+// fill most of it, as a grid floor's do, else sorted for binary search.
+// Either way no allocation per tag, unlike a hash.
+class GridLookup
+{
+public:
+    GridLookup(const QVector<GridTag> &grid, int width, int height) : width(width), height(height)
+    {
+        if (qint64(width) * height <= 4 * qint64(grid.size()) + 64) {
+            dense.assign(size_t(width) * size_t(height), -1);
+            for (const GridTag &g : grid)
+                dense[size_t(g.v) * size_t(width) + size_t(g.u)] = g.index;
+            return;
+        }
+        sorted.reserve(size_t(grid.size()));
+        for (const GridTag &g : grid)
+            sorted.emplace_back(key(g.u, g.v), g.index);
+        std::sort(sorted.begin(), sorted.end());
+    }
+
+    // The tag at (u, v), or -1.
+    int at(int u, int v) const
+    {
+        if (u < 0 || v < 0 || u >= width || v >= height)
+            return -1;
+        if (!dense.empty())
+            return dense[size_t(v) * size_t(width) + size_t(u)];
+        const qint64 wanted = key(u, v);
+        const auto it =
+            std::lower_bound(sorted.begin(), sorted.end(), std::make_pair(wanted, INT_MIN));
+        return it != sorted.end() && it->first == wanted ? it->second : -1;
+    }
+
+private:
+    static qint64 key(int u, int v)
+    {
+        return (qint64(v) << 32) | quint32(u);
+    }
+    int width;
+    int height;
+    std::vector<int> dense;
+    std::vector<std::pair<qint64, int>> sorted;
+};
+
 // The id step most neighbours one index apart show.
 qint64 common_step(const QVector<GridTag> &grid, const QVector<RowTag> &tags,
-                   const QHash<quint64, int> &at, int du, int dv)
+                   const GridLookup &lookup, int du, int dv)
 {
     QHash<qint64, int> votes;
     for (const GridTag &g : grid) {
-        const auto next = at.constFind(index_key(g.u + du, g.v + dv));
-        if (next != at.constEnd())
-            ++votes[qint64(tags.at(next.value()).record.id) - tags.at(g.index).record.id];
+        const int next = lookup.at(g.u + du, g.v + dv);
+        if (next >= 0)
+            ++votes[qint64(tags.at(next).record.id) - tags.at(g.index).record.id];
     }
     qint64 best = 0;
     int best_count = 0;
@@ -60,12 +100,10 @@ qint64 common_step(const QVector<GridTag> &grid, const QVector<RowTag> &tags,
     return best;
 }
 
-Numbering fit_numbering(const QVector<GridTag> &grid, const QVector<RowTag> &tags)
+Numbering fit_numbering(const QVector<GridTag> &grid, const QVector<RowTag> &tags, int width,
+                        int height)
 {
-    QHash<quint64, int> at;
-    at.reserve(grid.size());
-    for (const GridTag &g : grid)
-        at.insert(index_key(g.u, g.v), g.index);
+    const GridLookup at(grid, width, height);
     Numbering numbering;
     numbering.along = common_step(grid, tags, at, 1, 0);
     numbering.across = common_step(grid, tags, at, 0, 1);
@@ -145,8 +183,9 @@ void out_of_sequence(const QVector<RowTag> &tags, const LatticeFit &fit, QVector
     Numbering best;
     QVector<GridTag> best_grid;
     for (int model = 0; model < kNumberingModels; ++model) {
-        QVector<GridTag> candidate = renumbered(grid, model, max_i - min_i + 1, max_j - min_j + 1);
-        const Numbering numbering = fit_numbering(candidate, tags);
+        const int width = max_i - min_i + 1, height = max_j - min_j + 1;
+        QVector<GridTag> candidate = renumbered(grid, model, width, height);
+        const Numbering numbering = fit_numbering(candidate, tags, width, height);
         if (numbering.following > best.following)
             best = numbering, best_grid = std::move(candidate);
     }
