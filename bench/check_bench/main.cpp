@@ -122,6 +122,9 @@ int false_findings(const QStringList &files)
         const QVector<TagFinding> findings = check_tag_rows(map.rows, 0);
         std::printf("%s: %d plausibility findings, %d findings in all\n", qPrintable(file),
                     plausibility_count(findings), int(findings.size()));
+        for (const TagFinding &f : findings)
+            if (f.kind >= TagFindingKind::off_grid)
+                std::printf("  %s\n", qPrintable(tag_finding_line(f)));
     }
     const QVector<TagFinding> seeded_findings =
         check_tag_rows(seeded(grid_tags(grid(100, 100, GridOrder::rows))), 0);

@@ -15,6 +15,7 @@ namespace
 
 constexpr double kShareFollowingNumbering = 0.8;
 constexpr double kShareAlike = 0.9;
+constexpr qint64 kMostTagId = 19999;
 
 constexpr int kIdColumn = 0;
 constexpr int kXColumn = 1;
@@ -204,7 +205,9 @@ void out_of_sequence(const QVector<RowTag> &tags, const LatticeFit &fit, QVector
     QSet<int> paired;
     for (int g = 0; g < best_grid.size(); ++g) {
         const RowTag &tag = tags.at(best_grid.at(g).index);
-        if (tag.record.id == expected[g] || paired.contains(g))
+        // An id the camera cannot take is the row conversion's finding.
+        if (tag.record.id == expected[g] || paired.contains(g) || expected[g] < 1 ||
+            expected[g] > kMostTagId)
             continue;
         const auto other = breaking_by_id.constFind(expected[g]);
         if (other == breaking_by_id.constEnd() || expected[other.value()] != tag.record.id) {

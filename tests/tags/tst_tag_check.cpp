@@ -270,6 +270,10 @@ void TagCheckTest::typosOnAGridFloorAreNamedAndNothingElse_data()
     QVector<QStringList> line = cells_of(grid_tags(grid(1, 30, GridOrder::rows, 40, 40)));
     line[12][2] = QStringLiteral("17");
     QTest::newRow("one line of tags, one off it") << line << QStringList{"off_grid/13/480, 0/0"};
+    QVector<QStringList> past = cells_of(grid_tags(grid(3, 3, GridOrder::rows, 50, 50)));
+    for (QStringList &row : past)
+        row[0] = QString::number(row[0].toInt() + 19991); // the last, 20000, is sent as 1
+    QTest::newRow("numbering past the last id the camera takes") << past << QStringList{};
 }
 
 void TagCheckTest::typosOnAGridFloorAreNamedAndNothingElse()
