@@ -96,9 +96,11 @@ bool write_map_dxf(const QString &path, const QVector<TagRowTexts> &rows, QStrin
             continue;
         if (!blocks.contains(tag->side_mm)) {
             const double half = tag->side_mm / 20.0;
-            blocks.insert(tag->side_mm,
-                          {block_name(tag->side_mm),
-                           {{-half, -half}, {half, -half}, {half, half}, {-half, half}}});
+            DxfOutlineBlock square;
+            square.name = block_name(tag->side_mm);
+            square.layer = kTagsLayer;
+            square.outline = {{-half, -half}, {half, -half}, {half, half}, {-half, half}};
+            blocks.insert(tag->side_mm, square);
         }
         DxfReferenceOut ref;
         ref.block = block_name(tag->side_mm);
