@@ -68,8 +68,9 @@ DxfMapRows map_rows_from_dxf(const DxfRead &read, std::optional<int> units_if_un
         return map;
     }
     for (const DxfInsert &insert : read.drawing.inserts) {
+        // A tag block placed but not yet numbered is no tag either.
         const auto id = insert.attributes.constFind(kIdTag);
-        if (id == insert.attributes.constEnd())
+        if (id == insert.attributes.constEnd() || id.value().trimmed().isEmpty())
             continue;
         const std::optional<qint64> x = whole(insert.x * *scale);
         const std::optional<qint64> y = whole(insert.y * *scale);
