@@ -39,6 +39,12 @@ MapRows read_dxf_map(const QString &path, int row_limit, std::optional<int> unit
 
 } // namespace
 
+QString dxf_refusal_text(const QString &path, const QString &reason)
+{
+    return QStringLiteral("import of %1 refused (DXF): %2")
+        .arg(QDir::toNativeSeparators(path), reason);
+}
+
 bool is_dxf_file(const QString &path)
 {
     QFile file(path);

@@ -23,5 +23,8 @@ struct MapRows {
 MapRows read_map_rows(const QString &path, int row_limit,
                       std::optional<int> dxf_units_if_unstated = std::nullopt);
 
+// The log line of a drawing the import refuses, in the workbooks' wording.
+QString dxf_refusal_text(const QString &path, const QString &reason);
+
 // Whether the file starts as a DXF drawing does.
 bool is_dxf_file(const QString &path);
