@@ -36,6 +36,7 @@ QString metres(qint64 cm)
 GridDialog::GridDialog(QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("生成标签网格"));
+    setMinimumWidth(380);
     form = new QFormLayout;
     const GridSpec defaults;
     add_field(GridField::rows, QStringLiteral("行数"), 1, TAG_TABLE_ROWS, 10);

@@ -4,9 +4,11 @@
 
 #include "app/filedialogs.h"
 #include "app/griddialog.h"
+#include "app/plotmenu.h"
 #include "app/sheettable.h"
 #include "app/tagmapview.h"
 #include "app/tagtablemenu.h"
+#include "plot/plotview.h"
 #include "tags/mapdxf.h"
 #include "tags/mapfile.h"
 #include "tags/tagtable.h"
@@ -15,6 +17,7 @@
 #include <QInputDialog>
 #include <QLoggingCategory>
 #include <QMessageBox>
+#include <qcustomplot.h>
 
 namespace
 {
@@ -80,13 +83,26 @@ bool MainWindow::table_holds_anything() const
 
 void MainWindow::generate_grid()
 {
+    // The preview is fitted into view; a cancelled dialogue leaves the view
+    // as it was.
+    QCustomPlot *plot = ui->robot_map;
+    const QCPRange keys = plot->xAxis->range(), values = plot->yAxis->range();
     GridDialog dialog(this);
-    connect(&dialog, &GridDialog::grid_changed, tag_map_view, &TagMapView::show_preview);
-    tag_map_view->show_preview(dialog.tags());
+    auto preview = [this](const QVector<TagRecord> &tags) {
+        tag_map_view->show_preview(tags);
+        if (!tags.isEmpty())
+            plot_menu->view().fit_all();
+    };
+    connect(&dialog, &GridDialog::grid_changed, this, preview);
+    preview(dialog.tags());
     const bool accepted = dialog.exec() == QDialog::Accepted;
     tag_map_view->end_preview();
-    if (!accepted)
+    if (!accepted) {
+        plot->xAxis->setRange(keys);
+        plot->yAxis->setRange(values);
+        plot->replot(QCustomPlot::rpQueuedReplot);
         return;
+    }
     if (table_holds_anything() &&
         !operator_agrees(this, QStringLiteral("生成的网格将会覆盖之前所有内容，\n确定生成吗？")))
         return;

@@ -150,8 +150,10 @@ void TagMapView::colour_id_cell(int row, const Mark *mark)
 
 void TagMapView::show_preview(const QVector<TagRecord> &tags)
 {
+    // Drawn at once, at the pace of an operator's typing, so that the view
+    // can be fitted to it.
     preview = tags;
-    pacer->request();
+    show();
 }
 
 void TagMapView::end_preview()

@@ -35,7 +35,7 @@ public:
     // A mode-2 report of one tag stored in the camera.
     void camera_reports(const TagRecord &reported);
 
-    // Draws `tags` in place of the table's map until end_preview().
+    // Draws `tags` in place of the table's map, at once, until end_preview().
     void show_preview(const QVector<TagRecord> &tags);
     void end_preview();
 
