@@ -37,8 +37,7 @@ QVector<TagRowTexts> rows_of(const QVector<TagRecord> &tags)
     QVector<TagRowTexts> rows;
     rows.reserve(tags.size());
     for (const TagRecord &t : tags)
-        rows.append({QString::number(t.id), QString::number(t.x_cm), QString::number(t.y_cm),
-                     QString::number(t.side_mm), QString::number(t.angle_deg)});
+        rows.append(tag_row_of(t));
     return rows;
 }
 

@@ -108,8 +108,7 @@ void MainWindow::generate_grid()
         return;
     QVector<TagRowTexts> rows;
     for (const TagRecord &tag : dialog.tags())
-        rows.append({QString::number(tag.id), QString::number(tag.x_cm), QString::number(tag.y_cm),
-                     QString::number(tag.side_mm), QString::number(tag.angle_deg)});
+        rows.append(tag_row_of(tag));
     fill_table_rows(ui->tableWidget, rows);
     tag_map_view->table_replaced();
 }

@@ -4,23 +4,13 @@
 #include "tags/tagtable.h"
 #include "workbookfiles.h"
 
+#include "tagrows.h"
 #include <QTemporaryDir>
+
 #include <QTest>
 
 namespace
 {
-
-QVector<TagRowTexts> rows_of(const QVector<QStringList> &cells)
-{
-    QVector<TagRowTexts> rows;
-    for (const QStringList &row : cells) {
-        TagRowTexts texts;
-        for (int column = 0; column < row.size(); ++column)
-            texts[column] = row.at(column);
-        rows.append(texts);
-    }
-    return rows;
-}
 
 QVector<QStringList> cells_of(const QVector<TagRowTexts> &rows)
 {

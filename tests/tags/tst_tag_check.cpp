@@ -1,23 +1,13 @@
 #include "tags/tagcheck.h"
 #include "tags/taggrid.h"
 
+#include "tagrows.h"
 #include <QRandomGenerator>
+
 #include <QTest>
 
 namespace
 {
-
-QVector<TagRowTexts> rows_of(const QVector<QStringList> &cells)
-{
-    QVector<TagRowTexts> rows;
-    for (const QStringList &row : cells) {
-        TagRowTexts texts;
-        for (int column = 0; column < row.size(); ++column)
-            texts[column] = row.at(column);
-        rows.append(texts);
-    }
-    return rows;
-}
 
 // kind/row/column/sent/other row, compact enough to read in a table.
 QStringList described(const QVector<TagFinding> &findings)
@@ -36,10 +26,10 @@ QStringList described(const QVector<TagFinding> &findings)
 QVector<QStringList> cells_of(const QVector<TagRecord> &tags)
 {
     QVector<QStringList> cells;
-    for (const TagRecord &t : tags)
-        cells << QStringList{QString::number(t.id), QString::number(t.x_cm),
-                             QString::number(t.y_cm), QString::number(t.side_mm),
-                             QString::number(t.angle_deg)};
+    for (const TagRecord &t : tags) {
+        const TagRowTexts texts = tag_row_of(t);
+        cells << QStringList(texts.begin(), texts.end());
+    }
     return cells;
 }
 

@@ -88,8 +88,7 @@ int run_grid(const QStringList &arguments, QTextStream &, QTextStream &err)
             err, QStringLiteral("%1: %2").arg(option_of(problem->field), problem->english));
     QVector<TagRowTexts> rows;
     for (const TagRecord &tag : grid_tags(spec))
-        rows.append({QString::number(tag.id), QString::number(tag.x_cm), QString::number(tag.y_cm),
-                     QString::number(tag.side_mm), QString::number(tag.angle_deg)});
+        rows.append(tag_row_of(tag));
     QString error;
     if (!write_map_file(output, rows, &error)) {
         err << "poscam-map grid: " << output << ": " << error << '\n';
