@@ -98,6 +98,16 @@ public:
     {
         return spans.at(segment).size - position;
     }
+    // Nothing more to read in this record and its CONTINUEs.
+    bool at_end() const
+    {
+        if (left() > 0)
+            return false;
+        for (int later = segment + 1; later < spans.size(); ++later)
+            if (spans.at(later).size > 0)
+                return false;
+        return true;
+    }
     bool next()
     {
         if (segment + 1 >= spans.size())
@@ -150,11 +160,14 @@ public:
         bool wide = flags & 0x01;
         QString text;
         while (characters > 0) {
+            // A CONTINUE may hold its flags and no characters; the next one
+            // starts with flags of its own.
             if (left() <= 0) {
                 quint32 continued = 0;
                 if (!next() || !read(1, &continued))
                     return std::nullopt;
                 wide = continued & 0x01;
+                continue;
             }
             const quint32 fit = std::min<quint32>(characters, quint32(left()) / (wide ? 2 : 1));
             if (fit == 0)
@@ -296,8 +309,9 @@ private:
         return 8 + characters * unit <= size;
     }
 
-    // Reads as many strings as the table declares and its records hold;
-    // writers often declare more.
+    // Reads as many strings as the table's records hold: writers often
+    // declare more, and some fewer than they store, which the applications
+    // show all the same.
     void read_shared_strings(int index)
     {
         if (!biff8 || records.at(index).size < 8) {
@@ -307,8 +321,13 @@ private:
         }
         const quint32 declared = u32_at(body(index) + 4);
         Segments reader(stream, records, index, 8);
-        for (quint32 i = 0; i < declared; ++i) {
+        for (quint32 i = 0; i < declared || !reader.at_end(); ++i) {
             std::optional<QString> text = reader.unicode_string();
+            if (!text && i >= declared) {
+                cells.note_oddity(QStringLiteral("bytes after the shared strings that are none"),
+                                  QStringLiteral("after string %1").arg(i));
+                return;
+            }
             if (!text) {
                 cells.note_oddity(
                     QStringLiteral("shared-string table declares more strings "

@@ -87,6 +87,29 @@ QByteArray label(quint16 row, quint16 column, const QByteArray &latin1)
     return biff_record(0x0204, body + latin1);
 }
 
+// A LABELSST cell naming shared string `index`, and a shared-string table
+// declaring `declared` strings, its body going on into a CONTINUE record at
+// each of `pieces` after the first.
+QByteArray label_sst(quint16 row, quint16 column, quint32 index)
+{
+    QByteArray body(10, 0);
+    qToLittleEndian<quint16>(row, body.data());
+    qToLittleEndian<quint16>(column, body.data() + 2);
+    qToLittleEndian<quint32>(index, body.data() + 6);
+    return biff_record(0x00FD, body);
+}
+
+QByteArray shared_strings(quint32 declared, const QVector<QByteArray> &pieces)
+{
+    QByteArray counts(8, 0);
+    qToLittleEndian<quint32>(declared, counts.data());
+    qToLittleEndian<quint32>(declared, counts.data() + 4);
+    QByteArray records = biff_record(0x00FC, counts + pieces.value(0));
+    for (int k = 1; k < pieces.size(); ++k)
+        records += biff_record(0x003C, pieces.at(k));
+    return records;
+}
+
 } // namespace
 
 class WorkbookReadersTest : public QObject
@@ -472,6 +495,19 @@ void WorkbookReadersTest::xlsRecordsThatDoNotAddUpAreReadAsTheCellsSay_data()
         << xls_package(
                biff8_workbook({{"tags", dimensions(2, 3) + number(0, 0, 12) + label(2, 1, "ab")}}))
         << 2 << 2 << 1 << QStringLiteral("ab");
+    // "abcd" (4 characters, 8-bit) broken after "ab"; the first CONTINUE
+    // holds only its flags byte.
+    QTest::newRow("xls shared string going on past a CONTINUE of flags alone")
+        << xls_package(
+               biff8_workbook({{"tags", dimensions(1, 1) + label_sst(0, 0, 0)}},
+                              shared_strings(1, {QByteArray("\x04\0\0", 3) + "ab", QByteArray(1, 0),
+                                                 QByteArray(1, 0) + "cd"})))
+        << 1 << 0 << 0 << QStringLiteral("abcd");
+    QTest::newRow("xls shared strings past the count the table declares")
+        << xls_package(biff8_workbook({{"tags", dimensions(1, 1) + label_sst(0, 0, 1)}},
+                                      shared_strings(1, {QByteArray("\x02\0\0", 3) + "ab" +
+                                                         QByteArray("\x02\0\0", 3) + "xy"})))
+        << 1 << 0 << 0 << QStringLiteral("xy");
     QTest::newRow("xls cell given a value twice, the later one wins")
         << xls_package(
                biff8_workbook({{"tags", dimensions(2, 3) + label(0, 1, "ab") + number(0, 1, 12)}}))
