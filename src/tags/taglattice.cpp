@@ -319,7 +319,10 @@ std::optional<LatticeFit> find_lattice(const QVector<QPoint> &points)
         if (q >= 0)
             first_votes.add(points.at(q) - p);
     }
-    const auto [a, a_votes] = first_votes.winner();
+    // Plain names rather than a structured binding: lambdas below take them.
+    const std::pair<QPointF, int> first = first_votes.winner();
+    const QPointF a = first.first;
+    const int a_votes = first.second;
     if (a_votes < n / 10 || length(a) < kLeastPitchCm)
         return std::nullopt;
 
