@@ -12,6 +12,10 @@
 namespace
 {
 
+// The character set's byte in a FONT record: after height, options,
+// colour, weight, escapement, underline and family.
+constexpr int kFontCharset = 12;
+
 using namespace biff;
 
 constexpr quint16 kWorksheetBof = 0x0010;
@@ -256,7 +260,10 @@ private:
     // shared strings.
     std::optional<Refusal> read_globals()
     {
-        int code_page = biff8 ? 1200 : 1252;
+        std::optional<int> code_page;
+        // A BIFF5 workbook without CODEPAGE: the first font that names a
+        // character set of its own says how its text is written.
+        std::optional<int> font_code_page;
         int sst = -1;
         for (int i = 1; i < records.size() && records.at(i).type != kEof; ++i) {
             const BiffRecord &record = records.at(i);
@@ -274,6 +281,10 @@ private:
                 if (record.size >= 2)
                     code_page = u16_at(body(i));
                 break;
+            case kFont:
+                if (!font_code_page && record.size > kFontCharset)
+                    font_code_page = code_page_of_font_charset(quint8(body(i)[kFontCharset]));
+                break;
             case kBoundSheet:
                 if (record.size < 7 || !name_fits(i))
                     return refused(i, QStringLiteral("sheet name runs past the record"));
@@ -286,11 +297,12 @@ private:
                 break;
             }
         }
-        if (!biff8 && code_page != 1200) {
-            decoder = std::make_unique<CodePageDecoder>(code_page);
+        const int text_code_page = code_page.value_or(font_code_page.value_or(biff8 ? 1200 : 1252));
+        if (!biff8 && text_code_page != 1200) {
+            decoder = std::make_unique<CodePageDecoder>(text_code_page);
             if (!decoder->known())
                 cells.note_oddity(QStringLiteral("unknown code page, text read as Latin-1"),
-                                  QStringLiteral("code page %1").arg(code_page));
+                                  QStringLiteral("code page %1").arg(text_code_page));
         }
         if (sst >= 0)
             read_shared_strings(sst);

@@ -553,6 +553,8 @@ void WorkbookReadersTest::filesOtherWritersMakeReadAsStored_data()
     QTest::newRow("BIFF5 in code page 936")
         << "xls_biff5_cp936.xls" << 4 << QStringList{"0:0:二维码id", "0:1:1.5", "1:0:-3", "1:2:中"}
         << QString();
+    QTest::newRow("BIFF5 without CODEPAGE, its fonts in Russian")
+        << "xls_biff5_fonts_cp1251.xls" << 2 << QStringList{"0:0:Метка", "0:1:7"} << QString();
     QTest::newRow("workbook stream without its container")
         << "xls_bare_stream.xls" << 20 << QStringList{"0:4:角度(°)", "3:1:-970", "3:4:-159"}
         << QString();
