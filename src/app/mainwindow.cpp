@@ -75,6 +75,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 
     tag_table_setup();
     tag_map_view = new TagMapView(*ui->robot_map, *ui->tableWidget, this);
+    setup_table_menu();
 
     record_frame = protocol::record_frame_template();
     start_frame = protocol::short_frame(protocol::kTransferStartKey);

@@ -22,6 +22,7 @@ class QTimer;
 class SheetEngine;
 class SessionReplay;
 class TagMapView;
+class TagTableMenu;
 
 namespace ports
 {
@@ -102,6 +103,8 @@ public:
     ports::PortScanner *port_scanner = nullptr;
     // The table's tags on the plot, compared with the camera's mode-2 reports.
     TagMapView *tag_map_view = nullptr;
+    // The table's own menu: a generated grid, DXF out and in. A child of the table.
+    TagTableMenu *table_menu = nullptr;
     // Records every connection; the replay window while a session replays.
     session::SessionRecorder *recorder = nullptr;
     SessionReplay *replay = nullptr;
@@ -164,6 +167,16 @@ public:
     bool open_replay(const QString &path);
 
 private:
+    // The table's menu: "生成标签网格…", "导出DXF…", "导入DXF…".
+    void setup_table_menu();
+    void generate_grid();
+    void export_dxf();
+    void import_dxf();
+    // Fills the table with the drawing's tags, asking for its unit when it
+    // does not say; tells the operator when it cannot be read.
+    void read_dxf_into_table(const QString &path);
+    bool table_holds_anything() const;
+
     // Disables "连接" and the buttons that write to the port while a replay runs.
     void set_replaying(bool replaying);
     void close_lost_port();

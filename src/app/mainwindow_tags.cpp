@@ -3,6 +3,8 @@
 #include "app/filedialogs.h"
 #include "app/sheettable.h"
 #include "app/tagmapview.h"
+#include "tags/mapfile.h"
+#include "tags/mapwriter.h"
 #include "tags/sheetengine.h"
 #include "tags/tagconversion.h"
 #include "tags/tagexport.h"
@@ -11,7 +13,6 @@
 
 #include <QHeaderView>
 #include <QMessageBox>
-#include <QSaveFile>
 
 namespace
 {
@@ -21,19 +22,6 @@ QString cell_text(const QTableWidget *table, int row, int column)
 {
     const QTableWidgetItem *item = table->item(row, column);
     return item ? item->text() : QString();
-}
-
-bool write_file_completely(const QString &path, const QByteArray &bytes)
-{
-    // The old file stays as it was unless the new one is written whole.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
 }
 
 } // namespace
@@ -73,11 +61,17 @@ void MainWindow::on_input_excel_clicked()
         QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     if (answer != QMessageBox::Yes)
         return;
+    // The first entry is the form's own; the second offers the other
+    // formats the import reads.
     const QString path =
         ask_open_file_name(this, QStringLiteral("select file"), QStringLiteral("../datafile/"),
-                           QStringLiteral("*.xls *.xlsx"));
+                           QStringLiteral("*.xls *.xlsx;;*.ods *.txt *.csv *.tsv *.dxf"));
     if (path.isEmpty())
         return;
+    if (is_dxf_file(path)) {
+        read_dxf_into_table(path);
+        return;
+    }
     if (!sheet_engine->open(path, 1, false)) {
         QMessageBox::information(this, QStringLiteral("excel提示"), QStringLiteral("文件打开失败"),
                                  QMessageBox::Ok);
@@ -103,7 +97,8 @@ void MainWindow::on_output_excel_clicked()
             cells << cell_text(table, row, column);
         rows << cells;
     }
-    if (!write_file_completely(path, tag_export_bytes(rows)))
+    QString error;
+    if (!write_file_whole(path, tag_export_bytes(rows), true, &error))
         QMessageBox::information(this, QStringLiteral("excel提示"), QStringLiteral("文件写入失败"),
                                  QMessageBox::Ok);
 }

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "tags/tagconversion.h"
+
+#include <QVector>
+
 class QTableWidget;
 class SheetEngine;
 
@@ -8,3 +12,7 @@ class SheetEngine;
 // the used range's first row and column on. False only for a null table or
 // when no sheet is open.
 bool read_into_table(SheetEngine &engine, QTableWidget *table);
+
+// Rebuilds the tag table as an import does, from `rows` (at most the
+// table's rows): the rows after them have no items.
+void fill_table_rows(QTableWidget *table, const QVector<TagRowTexts> &rows);

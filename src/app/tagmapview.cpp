@@ -148,8 +148,36 @@ void TagMapView::colour_id_cell(int row, const Mark *mark)
     colouring = false;
 }
 
+void TagMapView::show_preview(const QVector<TagRecord> &tags)
+{
+    // Drawn at once, at the pace of an operator's typing, so that the view
+    // can be fitted to it.
+    preview = tags;
+    show();
+}
+
+void TagMapView::end_preview()
+{
+    preview.reset();
+    pacer->request();
+}
+
 void TagMapView::show()
 {
+    if (preview) {
+        QVector<plot::MapTag> tags;
+        tags.reserve(preview->size());
+        for (const TagRecord &record : *preview) {
+            plot::MapTag shown;
+            // The row the tag would take: a map fills the table from row 1.
+            shown.row = int(tags.size());
+            shown.values = values_of(record);
+            tags.append(shown);
+        }
+        tag_map->set_tags(std::move(tags));
+        plot::tags_layer(plot)->replot();
+        return;
+    }
     read_table_if_changed();
     QVector<plot::MapTag> tags;
     tags.reserve(table_tags.tags().size() + unknown_by_id.size());

@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QObject>
 #include <QPoint>
+#include <QVector>
+#include <optional>
 
 class DisplayPacer;
 class QCustomPlot;
@@ -32,6 +34,10 @@ public:
 
     // A mode-2 report of one tag stored in the camera.
     void camera_reports(const TagRecord &reported);
+
+    // Draws `tags` in place of the table's map, at once, until end_preview().
+    void show_preview(const QVector<TagRecord> &tags);
+    void end_preview();
 
     plot::TagMap *map() const
     {
@@ -61,4 +67,5 @@ private:
     QHash<int, Mark> marks_by_row;
     QHash<int, TagRecord> unknown_by_id;
     QPoint pressed_at;
+    std::optional<QVector<TagRecord>> preview;
 };

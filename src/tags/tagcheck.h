@@ -15,8 +15,14 @@ enum class TagFindingKind {
     duplicate_id,     // another row converts to the same id
     same_place,       // another tag with a different id at the same x and y
     beyond_limit,     // tags in rows the transfer does not reach
+    // What looks like a typing mistake on a floor laid as a grid; these
+    // never change what is sent.
+    off_grid,            // a tag off the lattice the others lie on
+    id_out_of_sequence,  // an id that breaks the numbering the others follow
+    angle_unlike_others, // nearly all others share another angle
+    side_unlike_others,  // nearly all others share another side
 };
-constexpr int kTagFindingKinds = 5;
+constexpr int kTagFindingKinds = 9;
 
 struct TagFinding {
     TagFindingKind kind = TagFindingKind::not_whole_number;
@@ -26,11 +32,16 @@ struct TagFinding {
     QString sent;      // what the camera receives, empty when nothing is sent
     int other_row = 0; // the earlier row a duplicate or a same place repeats
     int count = 0;     // beyond_limit: how many tags the limit leaves out
+    // The plausibility kinds: the nearest lattice point ("174, 300"), the id
+    // the numbering expects, or the angle or side the others share.
+    QString expected;
 };
 
 // Checks rows 0..rows.size()-1 (those a transfer scans) in table order;
 // `tags_beyond_limit` tag rows follow them in the table. Findings come
-// ordered by row within each kind, kinds in declaration order.
+// ordered by row within each kind, kinds in declaration order. A first row
+// of column titles (five texts, none a number) is no finding: nearly every
+// workbook has one.
 QVector<TagFinding> check_tag_rows(const QVector<TagRowTexts> &rows, int tags_beyond_limit);
 
 // The kind's name for scripts, as its enumerator is spelt ("duplicate_id").

@@ -33,3 +33,9 @@ std::optional<TagRecord> tag_record_from_texts(const TagRowTexts &texts)
     record.angle_deg = to_int(texts[4]) % 360;
     return record;
 }
+
+TagRowTexts tag_row_of(const TagRecord &record)
+{
+    return {QString::number(record.id), QString::number(record.x_cm), QString::number(record.y_cm),
+            QString::number(record.side_mm), QString::number(record.angle_deg)};
+}

@@ -16,3 +16,7 @@ using TagRowTexts = std::array<QString, TAG_TABLE_COLUMNS>;
 // into the ranges the tag frame can carry: id 1..19999, x and y within
 // +-65535, side 0..999, angle within +-359.
 std::optional<TagRecord> tag_record_from_texts(const TagRowTexts &texts);
+
+// The row texts that convert into `record` unchanged, as a generated or
+// drawn map fills the table.
+TagRowTexts tag_row_of(const TagRecord &record);

@@ -14,6 +14,7 @@ constexpr quint16 kDateMode = 0x0022;
 constexpr quint16 kFilePass = 0x002F;
 constexpr quint16 kCodePage = 0x0042;
 constexpr quint16 kContinue = 0x003C;
+constexpr quint16 kFont = 0x0031;
 constexpr quint16 kBoundSheet = 0x0085;
 constexpr quint16 kMulRk = 0x00BD;
 constexpr quint16 kRString = 0x00D6;

@@ -12,6 +12,10 @@
 namespace
 {
 
+// The character set's byte in a FONT record: after height, options,
+// colour, weight, escapement, underline and family.
+constexpr int kFontCharset = 12;
+
 using namespace biff;
 
 constexpr quint16 kWorksheetBof = 0x0010;
@@ -98,6 +102,16 @@ public:
     {
         return spans.at(segment).size - position;
     }
+    // Nothing more to read in this record and its CONTINUEs.
+    bool at_end() const
+    {
+        if (left() > 0)
+            return false;
+        for (int later = segment + 1; later < spans.size(); ++later)
+            if (spans.at(later).size > 0)
+                return false;
+        return true;
+    }
     bool next()
     {
         if (segment + 1 >= spans.size())
@@ -150,11 +164,14 @@ public:
         bool wide = flags & 0x01;
         QString text;
         while (characters > 0) {
+            // A CONTINUE may hold its flags and no characters; the next one
+            // starts with flags of its own.
             if (left() <= 0) {
                 quint32 continued = 0;
                 if (!next() || !read(1, &continued))
                     return std::nullopt;
                 wide = continued & 0x01;
+                continue;
             }
             const quint32 fit = std::min<quint32>(characters, quint32(left()) / (wide ? 2 : 1));
             if (fit == 0)
@@ -243,7 +260,10 @@ private:
     // shared strings.
     std::optional<Refusal> read_globals()
     {
-        int code_page = biff8 ? 1200 : 1252;
+        std::optional<int> code_page;
+        // A BIFF5 workbook without CODEPAGE: the first font that names a
+        // character set of its own says how its text is written.
+        std::optional<int> font_code_page;
         int sst = -1;
         for (int i = 1; i < records.size() && records.at(i).type != kEof; ++i) {
             const BiffRecord &record = records.at(i);
@@ -261,6 +281,10 @@ private:
                 if (record.size >= 2)
                     code_page = u16_at(body(i));
                 break;
+            case kFont:
+                if (!font_code_page && record.size > kFontCharset)
+                    font_code_page = code_page_of_font_charset(quint8(body(i)[kFontCharset]));
+                break;
             case kBoundSheet:
                 if (record.size < 7 || !name_fits(i))
                     return refused(i, QStringLiteral("sheet name runs past the record"));
@@ -273,11 +297,12 @@ private:
                 break;
             }
         }
-        if (!biff8 && code_page != 1200) {
-            decoder = std::make_unique<CodePageDecoder>(code_page);
+        const int text_code_page = code_page.value_or(font_code_page.value_or(biff8 ? 1200 : 1252));
+        if (!biff8 && text_code_page != 1200) {
+            decoder = std::make_unique<CodePageDecoder>(text_code_page);
             if (!decoder->known())
                 cells.note_oddity(QStringLiteral("unknown code page, text read as Latin-1"),
-                                  QStringLiteral("code page %1").arg(code_page));
+                                  QStringLiteral("code page %1").arg(text_code_page));
         }
         if (sst >= 0)
             read_shared_strings(sst);
@@ -296,8 +321,9 @@ private:
         return 8 + characters * unit <= size;
     }
 
-    // Reads as many strings as the table declares and its records hold;
-    // writers often declare more.
+    // Reads as many strings as the table's records hold: writers often
+    // declare more, and some fewer than they store, which the applications
+    // show all the same.
     void read_shared_strings(int index)
     {
         if (!biff8 || records.at(index).size < 8) {
@@ -307,8 +333,13 @@ private:
         }
         const quint32 declared = u32_at(body(index) + 4);
         Segments reader(stream, records, index, 8);
-        for (quint32 i = 0; i < declared; ++i) {
+        for (quint32 i = 0; i < declared || !reader.at_end(); ++i) {
             std::optional<QString> text = reader.unicode_string();
+            if (!text && i >= declared) {
+                cells.note_oddity(QStringLiteral("bytes after the shared strings that are none"),
+                                  QStringLiteral("after string %1").arg(i));
+                return;
+            }
             if (!text) {
                 cells.note_oddity(
                     QStringLiteral("shared-string table declares more strings "

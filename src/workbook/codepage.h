@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 // Decodes the 8-bit strings of a BIFF5 workbook, which follow the Windows
 // code page its CODEPAGE record names (1252 when there is none, 936 for
@@ -26,3 +27,11 @@ public:
 private:
     void *handle = nullptr;
 };
+
+// The Windows code page that a FONT record's character set stands for, as
+// the spreadsheet applications read a BIFF5 workbook without a CODEPAGE
+// record: 1251 for RUSSIAN_CHARSET (204), 936 for GB2312_CHARSET (134), and
+// so for every set Windows names. Nothing for the ANSI, default and symbol
+// sets (0, 1, 2), which name no code page of their own, and for numbers
+// that are no character set.
+std::optional<int> code_page_of_font_charset(int charset);

@@ -2,6 +2,7 @@
 
 #include <QVector>
 #include <QtEndian>
+#include <algorithm>
 
 namespace
 {
@@ -10,6 +11,8 @@ constexpr quint32 kEndOfChain = 0xFFFFFFFE;
 constexpr quint32 kFreeSector = 0xFFFFFFFF;
 constexpr int kHeaderFatEntries = 109;
 constexpr int kDirectoryEntrySize = 128;
+constexpr int kNameBytes = 64;
+constexpr int kStreamEntry = 2;
 const QByteArray kSignature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
 
 quint16 u16_at(const QByteArray &bytes, qint64 at)
@@ -55,32 +58,57 @@ public:
     // The first entry whose name, read as text up to its first NUL
     // character, is exactly one of the names decides, whatever kind of
     // entry it is; only a stream there is read.
-    std::optional<QByteArray> stream(const QStringList &names)
+    std::optional<QByteArray> stream(const QStringList &names, bool or_only_stream)
     {
         for (int at = 0; at + kDirectoryEntrySize <= directory.size(); at += kDirectoryEntrySize) {
-            const int name_bytes = u16_at(directory, at + 0x40);
+            const int name_bytes = name_size(at);
             QString name;
             for (int i = 0; i < name_bytes / 2 && u16_at(directory, at + 2 * i) != 0; ++i)
                 name += QChar(u16_at(directory, at + 2 * i));
             if (!names.contains(name))
                 continue;
-            if (quint8(directory.at(at + 0x42)) != 2) {
+            if (quint8(directory.at(at + 0x42)) != kStreamEntry) {
                 refuse(QStringLiteral("entry %1 is not a stream").arg(name));
                 return std::nullopt;
             }
-            const quint32 start = u32_at(directory, at + 0x74);
-            const quint32 size = u32_at(directory, at + 0x78);
-            const std::optional<QByteArray> out =
-                size < mini_cutoff ? mini_stream_chain(start, size) : chain(fat, start, size);
-            if (!out)
-                return refuse_stream(name, size);
-            return out;
+            return read_entry(at, name);
         }
+        // A file whose one stream goes by another name holds the workbook
+        // all the same: the applications open it.
+        const int only = or_only_stream ? only_stream() : -1;
+        if (only >= 0)
+            return read_entry(only, QStringLiteral("#%1").arg(only / kDirectoryEntrySize));
         refuse(QStringLiteral("no stream named %1").arg(names.join(QStringLiteral(" or "))));
         return std::nullopt;
     }
 
 private:
+    std::optional<QByteArray> read_entry(int at, const QString &name)
+    {
+        const quint32 start = u32_at(directory, at + 0x74);
+        const quint32 size = u32_at(directory, at + 0x78);
+        const std::optional<QByteArray> out =
+            size < mini_cutoff ? mini_stream_chain(start, size) : chain(fat, start, size);
+        if (!out)
+            return refuse_stream(name, size);
+        return out;
+    }
+
+    // The directory offset of the file's one stream, or -1 when it holds
+    // none or several.
+    int only_stream() const
+    {
+        int found = -1;
+        for (int at = 0; at + kDirectoryEntrySize <= directory.size(); at += kDirectoryEntrySize) {
+            if (quint8(directory.at(at + 0x42)) != kStreamEntry)
+                continue;
+            if (found >= 0)
+                return -1;
+            found = at;
+        }
+        return found;
+    }
+
     bool refuse(const QString &why)
     {
         problem = why;
@@ -99,18 +127,17 @@ private:
     bool load_fat()
     {
         const quint32 fat_sectors = u32_at(bytes, 0x2C);
-        if (fat_sectors > quint32(sector_count))
-            return refuse(QStringLiteral("allocation table of %1 sectors in a file of %2")
-                              .arg(QString::number(fat_sectors), QString::number(sector_count)));
         QVector<quint32> fat_sector_ids;
         for (int i = 0; i < kHeaderFatEntries && quint32(fat_sector_ids.size()) < fat_sectors; ++i)
             fat_sector_ids << u32_at(bytes, 0x4C + 4 * i);
         quint32 extension = u32_at(bytes, 0x44);
         int hops = 0;
-        while (quint32(fat_sector_ids.size()) < fat_sectors) {
-            if (extension >= quint32(sector_count) || ++hops > sector_count)
-                return refuse(QStringLiteral("allocation table extension chain leaves the file "
-                                             "or loops"));
+        // A count past the file's sectors names sectors that are not there:
+        // the applications read the table from those that are, so the
+        // extension chain ends where it leaves the file.
+        while (quint32(fat_sector_ids.size()) < fat_sectors && extension < quint32(sector_count)) {
+            if (++hops > sector_count)
+                return refuse(QStringLiteral("allocation table extension chain loops"));
             const qint64 base = sector_offset(extension);
             const int per_sector = sector_size / 4 - 1;
             for (int i = 0; i < per_sector && quint32(fat_sector_ids.size()) < fat_sectors; ++i)
@@ -144,16 +171,11 @@ private:
         if (!entries || entries->size() < kDirectoryEntrySize)
             return refuse(QStringLiteral("directory chain leaves the file or loops"));
         directory = *entries;
-        // No writer makes an entry of any other shape: such a directory is
-        // refused rather than guessed at.
+        // No writer makes an entry of any other type: such a directory is
+        // refused rather than guessed at. A name's declared length is read
+        // within the entry's 64 bytes of name, as the applications do.
         for (int at = 0; at + kDirectoryEntrySize <= directory.size(); at += kDirectoryEntrySize) {
-            const int name_bytes = u16_at(directory, at + 0x40);
             const int type = quint8(directory.at(at + 0x42));
-            if (name_bytes > 64 || name_bytes % 2 != 0)
-                return refuse(QStringLiteral("directory entry %1 declares a name of %2 bytes, "
-                                             "not an even count up to 64")
-                                  .arg(QString::number(at / kDirectoryEntrySize),
-                                       QString::number(name_bytes)));
             if (type != 0 && type != 1 && type != 2 && type != 5)
                 return refuse(
                     QStringLiteral("directory entry %1 is of unknown type %2")
@@ -175,6 +197,13 @@ private:
         return true;
     }
 
+    // The bytes of an entry's name: its declared length, within the 64
+    // bytes an entry holds and in whole characters.
+    int name_size(int at) const
+    {
+        return std::min<int>(u16_at(directory, at + 0x40), kNameBytes) & ~1;
+    }
+
     qint64 sector_offset(quint32 id) const
     {
         return qint64(id + 1) * sector_size;
@@ -188,8 +217,10 @@ private:
         QByteArray out;
         quint32 id = start;
         int hops = 0;
-        while (id != kEndOfChain && (size < 0 || out.size() < size)) {
-            if (id >= quint32(sector_count) && id < kEndOfChain - 3) {
+        // A chain that ends in a free or table sector's mark rather than its
+        // own has left the file's streams: what it read up to there counts.
+        while (id < kEndOfChain - 3 && (size < 0 || out.size() < size)) {
+            if (id >= quint32(sector_count)) {
                 if (id == quint32(sector_count) && torn_bytes > 0)
                     out.append(bytes.constData() + sector_offset(id), torn_bytes);
                 cut_short = true;
@@ -254,12 +285,12 @@ bool is_compound_file(const QByteArray &bytes)
 }
 
 ReadResult<QByteArray> read_compound_stream(const QByteArray &bytes, const QStringList &names,
-                                            bool *cut_short)
+                                            bool *cut_short, bool or_only_stream)
 {
     CompoundFile file(bytes);
     if (!file.load())
         return Refusal{RefusalKind::CompoundFile, file.problem};
-    std::optional<QByteArray> stream = file.stream(names);
+    std::optional<QByteArray> stream = file.stream(names, or_only_stream);
     if (!stream)
         return Refusal{RefusalKind::CompoundFile, file.problem};
     if (cut_short)

@@ -14,7 +14,8 @@ bool is_compound_file(const QByteArray &bytes);
 // Every sector number, chain and size is checked against the bytes actually
 // present, so nothing is allocated from what the file merely declares.
 // A file whose last sectors are missing gives what its sectors still hold,
-// and sets `cut_short` when given. Refused when the container is malformed
-// or has no such stream.
+// and sets `cut_short` when given. With `or_only_stream`, a file without
+// such a stream whose one stream goes by another name gives that one.
+// Refused when the container is malformed or has no such stream.
 ReadResult<QByteArray> read_compound_stream(const QByteArray &bytes, const QStringList &names,
-                                            bool *cut_short = nullptr);
+                                            bool *cut_short = nullptr, bool or_only_stream = false);

@@ -194,7 +194,7 @@ void EndToEndTest::importedWorkbookArrivesRecordByRecordDespiteLostLateAndWrongA
     const int limit = 30;
     set_limit(*window, limit);
 
-    // The header row and the tags past the limit bring up the check; the
+    // The tags past the limit bring up the check (the header row does not); the
     // operator sends the map anyway.
     SeenModal check;
     press_next_box_button(QStringLiteral("仍然传输"), &check);

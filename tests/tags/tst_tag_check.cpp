@@ -1,21 +1,13 @@
 #include "tags/tagcheck.h"
+#include "tags/taggrid.h"
+
+#include "tagrows.h"
+#include <QRandomGenerator>
 
 #include <QTest>
 
 namespace
 {
-
-QVector<TagRowTexts> rows_of(const QVector<QStringList> &cells)
-{
-    QVector<TagRowTexts> rows;
-    for (const QStringList &row : cells) {
-        TagRowTexts texts;
-        for (int column = 0; column < row.size(); ++column)
-            texts[column] = row.at(column);
-        rows.append(texts);
-    }
-    return rows;
-}
 
 // kind/row/column/sent/other row, compact enough to read in a table.
 QStringList described(const QVector<TagFinding> &findings)
@@ -31,7 +23,44 @@ QStringList described(const QVector<TagFinding> &findings)
     return out;
 }
 
+QVector<QStringList> cells_of(const QVector<TagRecord> &tags)
+{
+    QVector<QStringList> cells;
+    for (const TagRecord &t : tags) {
+        const TagRowTexts texts = tag_row_of(t);
+        cells << QStringList(texts.begin(), texts.end());
+    }
+    return cells;
+}
+
+GridSpec grid(int rows, int columns, GridOrder order, int pitch_x, int pitch_y)
+{
+    GridSpec spec;
+    spec.rows = rows;
+    spec.columns = columns;
+    spec.order = order;
+    spec.pitch_x_cm = pitch_x;
+    spec.pitch_y_cm = pitch_y;
+    return spec;
+}
+
+// kind/row/expected/other row of the plausibility kinds alone.
+QStringList plausibility(const QVector<TagFinding> &findings)
+{
+    QStringList out;
+    for (const TagFinding &f : findings)
+        if (f.kind >= TagFindingKind::off_grid)
+            out << QStringLiteral("%1/%2/%3/%4")
+                       .arg(tag_finding_kind_name(f.kind))
+                       .arg(f.row)
+                       .arg(f.expected)
+                       .arg(f.other_row);
+    return out;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(GridSpec)
 
 class TagCheckTest : public QObject
 {
@@ -41,6 +70,10 @@ private slots:
     void findsWhatTheConversionDoesToTheTable_data();
     void findsWhatTheConversionDoesToTheTable();
     void linesNameRowColumnAndWhatIsSent();
+    void gridsAreNumberedInTheirOrderWithinWhatTheCameraTakes_data();
+    void gridsAreNumberedInTheirOrderWithinWhatTheCameraTakes();
+    void typosOnAGridFloorAreNamedAndNothingElse_data();
+    void typosOnAGridFloorAreNamedAndNothingElse();
 };
 
 void TagCheckTest::findsWhatTheConversionDoesToTheTable_data()
@@ -94,6 +127,12 @@ void TagCheckTest::findsWhatTheConversionDoesToTheTable_data()
         << QStringList{"1/2/1/4464/0", "3/2/1/4464,0/1"};
     QTest::newRow("tags beyond the limit")
         << QVector<QStringList>{{"1"}, {"2", "1"}} << 800 << QStringList{"4/3/0//800"};
+    QTest::newRow("column titles in the first row are no finding, elsewhere they are")
+        << QVector<QStringList>{{"二维码id", "x", "y", "side", "angle"},
+                                {"二维码id", "x", "y", "side", "angle"}}
+        << 0 << QStringList{"0/2/0//0"};
+    QTest::newRow("a first row with one title missing is reported")
+        << QVector<QStringList>{{"id", "x", "", "side", "angle"}} << 0 << QStringList{"0/1/0//0"};
     QTest::newRow("limit 0: only the rows beyond")
         << QVector<QStringList>{} << 3 << QStringList{"4/1/0//3"};
 }
@@ -123,6 +162,115 @@ void TagCheckTest::linesNameRowColumnAndWhatIsSent()
     const QString capped = tag_finding_details(findings, 2);
     QCOMPARE(capped.split(QLatin1Char('\n')).size(), 3);
     QVERIFY(capped.endsWith(QStringLiteral("…另有 1 处")));
+}
+
+void TagCheckTest::gridsAreNumberedInTheirOrderWithinWhatTheCameraTakes_data()
+{
+    QTest::addColumn<GridSpec>("spec");
+    QTest::addColumn<QString>("problem");   // the field at fault, as an int; empty when none
+    QTest::addColumn<QStringList>("first"); // "id x y" of the first tags
+
+    GridSpec serpentine = grid(2, 3, GridOrder::serpentine_rows, -50, 40);
+    serpentine.origin_x_cm = 100;
+    serpentine.first_id = 12;
+    serpentine.id_step = -2;
+    QTest::newRow("serpentine rows towards -x, ids down")
+        << serpentine << QString()
+        << QStringList{"12 100 0", "10 50 0", "8 0 0", "6 0 40", "4 50 40"};
+    QTest::newRow("columns") << grid(2, 2, GridOrder::columns, 50, 50) << QString()
+                             << QStringList{"1 0 0", "2 0 50", "3 50 0", "4 50 50"};
+    QTest::newRow("serpentine columns towards -y")
+        << grid(2, 2, GridOrder::serpentine_columns, 50, -30) << QString()
+        << QStringList{"1 0 0", "2 0 -30", "3 50 -30", "4 50 0"};
+    QTest::newRow("141 x 142 is more than the table holds")
+        << grid(141, 142, GridOrder::rows, 50, 50) << QString::number(int(GridField::columns))
+        << QStringList{};
+    GridSpec ids = grid(100, 200, GridOrder::rows, 50, 50);
+    QTest::newRow("20000 tags from id 1 reach 20000")
+        << ids << QString::number(int(GridField::id_step)) << QStringList{};
+    GridSpec far = grid(2, 2, GridOrder::rows, 50, 50);
+    far.origin_y_cm = 65500;
+    QTest::newRow("y past 65535") << far << QString::number(int(GridField::pitch_y))
+                                  << QStringList{};
+    GridSpec angle = grid(1, 1, GridOrder::rows, 50, 50);
+    angle.angle_deg = 360;
+    QTest::newRow("angle 360") << angle << QString::number(int(GridField::angle)) << QStringList{};
+}
+
+void TagCheckTest::gridsAreNumberedInTheirOrderWithinWhatTheCameraTakes()
+{
+    QFETCH(GridSpec, spec);
+    QFETCH(QString, problem);
+    QFETCH(QStringList, first);
+    const std::optional<GridProblem> found = grid_problem(spec);
+    QCOMPARE(found ? QString::number(int(found->field)) : QString(), problem);
+    if (found)
+        return;
+    const QVector<TagRecord> tags = grid_tags(spec);
+    QCOMPARE(tags.size(), spec.rows * spec.columns);
+    QStringList shown;
+    for (int k = 0; k < first.size(); ++k)
+        shown << QStringLiteral("%1 %2 %3").arg(tags[k].id).arg(tags[k].x_cm).arg(tags[k].y_cm);
+    QCOMPARE(shown, first);
+}
+
+void TagCheckTest::typosOnAGridFloorAreNamedAndNothingElse_data()
+{
+    QTest::addColumn<QVector<QStringList>>("cells");
+    QTest::addColumn<QStringList>("expected");
+
+    const QVector<QStringList> big = cells_of(grid_tags(grid(100, 100, GridOrder::rows, 50, 50)));
+    QVector<QStringList> digit = big;
+    digit[1234][1] = QStringLiteral("1070"); // 1700
+    QTest::newRow("x with two digits swapped") << digit << QStringList{"off_grid/1235/1050, 600/0"};
+    QVector<QStringList> swapped = big;
+    std::swap(swapped[4321][0], swapped[4380][0]);
+    QTest::newRow("two ids swapped") << swapped << QStringList{"id_out_of_sequence/4322/4322/4381"};
+    QVector<QStringList> typed = big;
+    typed[50][0] = QStringLiteral("15");
+    QTest::newRow("one id mistyped") << typed << QStringList{"id_out_of_sequence/51/51/0"};
+    QVector<QStringList> turned = big;
+    turned[5555][4] = QStringLiteral("90");
+    turned[5556][4] = QStringLiteral("-360"); // folds to 0, one angle with the others
+    QTest::newRow("a tag turned by 90 degrees")
+        << turned << QStringList{"angle_unlike_others/5556/0/0"};
+    QVector<QStringList> side = big;
+    side[7777][3] = QStringLiteral("60");
+    QTest::newRow("one side different") << side << QStringList{"side_unlike_others/7778/50/0"};
+
+    // Floors that must give nothing: every numbering, both signs of the
+    // pitch, a pitch of a third of a metre rounded to whole centimetres.
+    QTest::newRow("141 x 141 serpentine columns towards -x and -y")
+        << cells_of(grid_tags(grid(141, 141, GridOrder::serpentine_columns, -50, -70)))
+        << QStringList{};
+    QTest::newRow("10 x 10 serpentine rows")
+        << cells_of(grid_tags(grid(10, 10, GridOrder::serpentine_rows, 120, 50))) << QStringList{};
+    QVector<QStringList> thirds = cells_of(grid_tags(grid(60, 60, GridOrder::columns, 1, 1)));
+    for (QStringList &row : thirds) {
+        row[1] = QString::number(qRound(row[1].toInt() * 100 / 3.0));
+        row[2] = QString::number(qRound(row[2].toInt() * 100 / 3.0));
+    }
+    QTest::newRow("60 x 60 at 33.3 cm") << thirds << QStringList{};
+    QVector<QStringList> random;
+    QRandomGenerator generator(7);
+    for (int k = 1; k <= 2000; ++k)
+        random << QStringList{QString::number(k), QString::number(generator.bounded(5000)),
+                              QString::number(generator.bounded(5000)), "50", k % 50 ? "0" : "90"};
+    QTest::newRow("2000 tags at random places") << random << QStringList{};
+    QVector<QStringList> line = cells_of(grid_tags(grid(1, 30, GridOrder::rows, 40, 40)));
+    line[12][2] = QStringLiteral("17");
+    QTest::newRow("one line of tags, one off it") << line << QStringList{"off_grid/13/480, 0/0"};
+    QVector<QStringList> past = cells_of(grid_tags(grid(3, 3, GridOrder::rows, 50, 50)));
+    for (QStringList &row : past)
+        row[0] = QString::number(row[0].toInt() + 19991); // the last, 20000, is sent as 1
+    QTest::newRow("numbering past the last id the camera takes") << past << QStringList{};
+}
+
+void TagCheckTest::typosOnAGridFloorAreNamedAndNothingElse()
+{
+    QFETCH(QVector<QStringList>, cells);
+    QFETCH(QStringList, expected);
+    QCOMPARE(plausibility(check_tag_rows(rows_of(cells), 0)), expected);
 }
 
 QTEST_APPLESS_MAIN(TagCheckTest)

@@ -167,7 +167,8 @@ void TagImportExportTest::importFillsLimitRowsFromTheUsedRangeCentred()
     QCOMPARE(seen.size(), 2);
     QCOMPARE(seen.at(1).class_name, QStringLiteral("QFileDialog"));
     QCOMPARE(seen.at(1).title, QStringLiteral("select file"));
-    QCOMPARE(seen.at(1).name_filters, QStringList({"*.xls *.xlsx"}));
+    // The form's own entry first; the other formats the import reads follow.
+    QCOMPARE(seen.at(1).name_filters.value(0), QStringLiteral("*.xls *.xlsx"));
     QCOMPARE(seen.at(1).directory, dir.filePath(QStringLiteral("datafile")));
 
     QCOMPARE(table->columnCount(), 5);

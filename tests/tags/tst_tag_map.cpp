@@ -1,4 +1,6 @@
+#include "app/griddialog.h"
 #include "app/mainwindow.h"
+#include "app/tagtablemenu.h"
 #include "camerareports.h"
 #include "modalsteps.h"
 #include "plot/tagmap.h"
@@ -6,6 +8,10 @@
 #include "protocol/commandframes.h"
 #include "ui_mainwindowform.h"
 
+#include <QInputDialog>
+#include <QMenu>
+#include <QPointer>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTest>
 #include <QTextBlock>
@@ -39,6 +45,32 @@ void camera_reports(MainWindow &window, const TagRecord &tag)
     window.decode_frame();
 }
 
+// Chooses the table menu's entry `text`; what it opens is answered by steps
+// armed before.
+void choose_table_menu_entry(MainWindow &window, const QString &text)
+{
+    // The menu goes when what it opens takes the focus.
+    QPointer<QMenu> menu = window.table_menu->open_menu(QPoint(5, 5));
+    QAction *chosen = nullptr;
+    for (QAction *action : menu->actions())
+        if (action->text() == text)
+            chosen = action;
+    QVERIFY(chosen);
+    chosen->trigger();
+    if (menu)
+        menu->close();
+}
+
+QStringList row_texts(MainWindow &window, int row)
+{
+    QStringList texts;
+    for (int column = 0; column < 5; ++column) {
+        const QTableWidgetItem *item = window.ui->tableWidget->item(row, column);
+        texts << (item ? item->text() : QStringLiteral("<none>"));
+    }
+    return texts;
+}
+
 } // namespace
 
 class TagMapTest : public QObject
@@ -51,6 +83,8 @@ private slots:
 
     void importedMapIsOnItsOwnLayerAndFollowsEdits();
     void cameraReportsMarkTagsUntilTheirRowIsEdited();
+    void gridIsPreviewedWhileTheDialogueIsOpenThenFillsTheTable();
+    void drawingWithoutUnitsComesInThroughTheImportOnceItsUnitIsNamed();
 
 private:
     MainWindow *window = nullptr;
@@ -165,6 +199,55 @@ void TagMapTest::cameraReportsMarkTagsUntilTheirRowIsEdited()
     QTRY_COMPARE(tag_of_row(*map, 0)->mark, plot::TagMark::none);
     QVERIFY(!table->item(0, 0)->data(Qt::BackgroundRole).isValid());
     QCOMPARE(tag_of_row(*map, 1)->mark, plot::TagMark::different);
+}
+
+void TagMapTest::gridIsPreviewedWhileTheDialogueIsOpenThenFillsTheTable()
+{
+    window->ui->tableWidget->item(0, 0)->setText(QStringLiteral("77"));
+    plot::TagMap *map = tag_map_of(*window);
+    QTRY_COMPARE(map->tags().size(), 1);
+    int previewed = 0;
+    ModalSteps steps({[&](QWidget *w) {
+                          auto *dialog = qobject_cast<GridDialog *>(w);
+                          QVERIFY(dialog);
+                          const QList<QSpinBox *> boxes = dialog->findChildren<QSpinBox *>();
+                          boxes.at(0)->setValue(3);   // rows
+                          boxes.at(1)->setValue(4);   // columns
+                          boxes.at(3)->setValue(-40); // y pitch
+                          QTRY_COMPARE(map->tags().size(), 12);
+                          previewed = map->tags().size();
+                          dialog->accept();
+                      },
+                      ModalSteps::press(QMessageBox::Yes)});
+    choose_table_menu_entry(*window, QStringLiteral("生成标签网格…"));
+    QTRY_VERIFY(steps.finished());
+    QCOMPARE(previewed, 12);
+    QCOMPARE(steps.seen().at(1).text,
+             QStringLiteral("生成的网格将会覆盖之前所有内容，\n确定生成吗？"));
+    QCOMPARE(row_texts(*window, 0), (QStringList{"1", "0", "0", "50", "0"}));
+    QCOMPARE(row_texts(*window, 11), (QStringList{"12", "150", "-80", "50", "0"}));
+    QCOMPARE(row_texts(*window, 12).first(), QStringLiteral("<none>"));
+    QTRY_COMPARE(map->tags().size(), 12);
+}
+
+void TagMapTest::drawingWithoutUnitsComesInThroughTheImportOnceItsUnitIsNamed()
+{
+    ModalSteps steps(
+        {ModalSteps::press(QMessageBox::Yes),
+         ModalSteps::choose_file(QStringLiteral(POSCAM_TEST_DATA_DIR "/dxf_tags_no_units.dxf")),
+         [](QWidget *w) {
+             auto *units = qobject_cast<QInputDialog *>(w);
+             QVERIFY(units);
+             units->setTextValue(QStringLiteral("米 (m)"));
+             units->accept();
+         }});
+    window->ui->input_excel->click();
+    QTRY_VERIFY(steps.finished());
+    QCOMPARE(steps.seen().at(1).name_filters,
+             (QStringList{"*.xls *.xlsx", "*.ods *.txt *.csv *.tsv *.dxf"}));
+    QCOMPARE(row_texts(*window, 0), (QStringList{"7", "150", "225", "40", "0"}));
+    QCOMPARE(row_texts(*window, 1), (QStringList{"8", "300", "225", "40", "180"}));
+    QCOMPARE(row_texts(*window, 2).first(), QStringLiteral("<none>"));
 }
 
 QTEST_MAIN(TagMapTest)

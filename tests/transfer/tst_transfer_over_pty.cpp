@@ -1,7 +1,9 @@
 #include "app/mainwindow.h"
+#include "app/sheettable.h"
 #include "modal.h"
 #include "protocol/commandframes.h"
 #include "scriptedcamera.h"
+#include "tags/sheetengine.h"
 #include "ui_mainwindowform.h"
 
 #include <QAbstractButton>
@@ -49,6 +51,8 @@ private slots:
     void recordTheCameraCannotReceiveStopsTheStartWithItsRow();
     void mapWithFindingsWaitsForTheOperatorsAnswer_data();
     void mapWithFindingsWaitsForTheOperatorsAnswer();
+    // Last: a box that never comes leaves its watcher armed for a while.
+    void exampleWorkbookWithColumnTitlesGoesWithoutABox();
 
 private:
     void fill_rows(const QVector<QStringList> &rows);
@@ -331,6 +335,23 @@ void TransferOverPtyTest::mapWithFindingsWaitsForTheOperatorsAnswer()
         frame = camera->next_frame();
     } while (frame == tag_frame(TagRecord{1, 4464, 0, 0, 0}));
     QCOMPARE(frame, tag_frame(TagRecord{1, 5, 0, 0, 0}));
+}
+
+void TransferOverPtyTest::exampleWorkbookWithColumnTitlesGoesWithoutABox()
+{
+    SheetEngine engine;
+    engine.row_limit = window->transport_limit;
+    QVERIFY(
+        engine.open(QStringLiteral(POSCAM_TEST_DATA_DIR "/../../examples/tag_map.xlsx"), 1, false));
+    QVERIFY(read_into_table(engine, window->ui->tableWidget));
+    QCOMPARE(window->ui->tableWidget->item(0, 0)->text(), QStringLiteral("二维码id"));
+    // Outlives the test, since the watcher may.
+    static SeenModal seen;
+    press_next_box_button(QStringLiteral("取消"), &seen);
+    window->ui->transport_s->click();
+    QCOMPARE(camera->next_frame(), kStartRequest);
+    QVERIFY(!seen.seen);
+    QCOMPARE(window->transport_list.size(), 25);
 }
 
 QTEST_MAIN(TransferOverPtyTest)

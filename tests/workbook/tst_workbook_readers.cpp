@@ -87,6 +87,29 @@ QByteArray label(quint16 row, quint16 column, const QByteArray &latin1)
     return biff_record(0x0204, body + latin1);
 }
 
+// A LABELSST cell naming shared string `index`, and a shared-string table
+// declaring `declared` strings, its body going on into a CONTINUE record at
+// each of `pieces` after the first.
+QByteArray label_sst(quint16 row, quint16 column, quint32 index)
+{
+    QByteArray body(10, 0);
+    qToLittleEndian<quint16>(row, body.data());
+    qToLittleEndian<quint16>(column, body.data() + 2);
+    qToLittleEndian<quint32>(index, body.data() + 6);
+    return biff_record(0x00FD, body);
+}
+
+QByteArray shared_strings(quint32 declared, const QVector<QByteArray> &pieces)
+{
+    QByteArray counts(8, 0);
+    qToLittleEndian<quint32>(declared, counts.data());
+    qToLittleEndian<quint32>(declared, counts.data() + 4);
+    QByteArray records = biff_record(0x00FC, counts + pieces.value(0));
+    for (int k = 1; k < pieces.size(); ++k)
+        records += biff_record(0x003C, pieces.at(k));
+    return records;
+}
+
 } // namespace
 
 class WorkbookReadersTest : public QObject
@@ -384,23 +407,12 @@ void WorkbookReadersTest::hostileFilesAreRefusedWithoutExpandingThem_data()
     QTest::newRow("xls declaring the largest BIFF8 sheet")
         << with_u32_at(with_u32_at(xls, dimensions + 8, 65536), dimensions + 12, 256u << 16)
         << RefusalKind::Biff << QStringLiteral("record 0x0200");
-    // FreeXL reads directory names by their declared length.
-    const int workbook_entry = find_or_fail(xls, QByteArray("W\0o\0r\0k\0b\0o\0o\0k\0", 16));
-    QByteArray long_name = xls;
-    long_name[workbook_entry + 0x40] = 0x00;
-    long_name[workbook_entry + 0x41] = 0x18;
-    QTest::newRow("xls directory name longer than its field")
-        << long_name << RefusalKind::CompoundFile << QStringLiteral("6144 bytes");
     // The first sheet's name: one byte of length, claiming 255 characters.
     const int sheet_name = find_or_fail(xls, QByteArray("\x04\x00tags", 6));
     QByteArray long_sheet_name = xls;
     long_sheet_name[sheet_name] = char(0xFF);
     QTest::newRow("xls sheet name running past its record")
         << long_sheet_name << RefusalKind::Biff << QStringLiteral("sheet name");
-    // Header field 0x2C: the number of allocation-table sectors.
-    QTest::newRow("xls declaring a huge allocation table")
-        << with_u32_at(xls, 0x2C, 0x00FFFFFF) << RefusalKind::CompoundFile
-        << QStringLiteral("16777215 sectors");
 }
 
 void WorkbookReadersTest::hostileFilesAreRefusedWithoutExpandingThem()
@@ -436,6 +448,29 @@ void WorkbookReadersTest::xlsRecordsThatDoNotAddUpAreReadAsTheCellsSay_data()
     QTest::newRow("xls whose first column lies past its last")
         << with_u32_at(with_u32_at(header_250, dims + 8, 65536), dims + 12, 256) << 251 * 5 << 250
         << 0 << QStringLiteral("250");
+    // Containers the applications open all the same. Header field 0x2C is
+    // the number of allocation-table sectors; an entry's name length comes
+    // at 0x40; 0x30 is the directory's first sector, 2 here.
+    QTest::newRow("xls declaring a huge allocation table")
+        << with_u32_at(header_250, 0x2C, 0x00FFFFFF) << 251 * 5 << 250 << 0
+        << QStringLiteral("250");
+    const int entry = find_or_fail(header_250, QByteArray("W\0o\0r\0k\0b\0o\0o\0k\0", 16));
+    QByteArray long_name = header_250;
+    long_name[entry + 0x40] = 0x00;
+    long_name[entry + 0x41] = 0x18;
+    QTest::newRow("xls directory name longer than its field")
+        << long_name << 251 * 5 << 250 << 0 << QStringLiteral("250");
+    QByteArray renamed_only = xls_package(biff8_workbook({{"tags", number(0, 0, 12)}}));
+    renamed_only.replace(find_or_fail(renamed_only, QByteArray("W\0o\0r\0k\0b\0o\0o\0k\0", 16)), 16,
+                         QByteArray("D\0a\0t\0a\0", 8) + QByteArray(8, 0));
+    QTest::newRow("xls whose one stream goes by another name")
+        << renamed_only << 1 << 0 << 0 << QStringLiteral("12");
+    // The allocation table's entry for the directory's sector (sector 1, the
+    // table in sector 0 at offset 512) marks it free instead of ending there.
+    QTest::newRow("xls directory chain leaving the file's sectors")
+        << with_u32_at(xls_package(biff8_workbook({{"tags", number(0, 0, 12)}})), 512 + 4,
+                       0xFFFFFFFF)
+        << 1 << 0 << 0 << QStringLiteral("12");
     const int sst = find_or_fail(header_250, QByteArray("\x05\x00\x00\x00\x05\x00\x00\x00", 8));
     QTest::newRow("xls declaring 2 billion strings")
         << with_u32_at(header_250, sst + 4, 0x7FFFFFFF) << 251 * 5 << 0 << 4
@@ -472,6 +507,19 @@ void WorkbookReadersTest::xlsRecordsThatDoNotAddUpAreReadAsTheCellsSay_data()
         << xls_package(
                biff8_workbook({{"tags", dimensions(2, 3) + number(0, 0, 12) + label(2, 1, "ab")}}))
         << 2 << 2 << 1 << QStringLiteral("ab");
+    // "abcd" (4 characters, 8-bit) broken after "ab"; the first CONTINUE
+    // holds only its flags byte.
+    QTest::newRow("xls shared string going on past a CONTINUE of flags alone")
+        << xls_package(
+               biff8_workbook({{"tags", dimensions(1, 1) + label_sst(0, 0, 0)}},
+                              shared_strings(1, {QByteArray("\x04\0\0", 3) + "ab", QByteArray(1, 0),
+                                                 QByteArray(1, 0) + "cd"})))
+        << 1 << 0 << 0 << QStringLiteral("abcd");
+    QTest::newRow("xls shared strings past the count the table declares")
+        << xls_package(biff8_workbook({{"tags", dimensions(1, 1) + label_sst(0, 0, 1)}},
+                                      shared_strings(1, {QByteArray("\x02\0\0", 3) + "ab" +
+                                                         QByteArray("\x02\0\0", 3) + "xy"})))
+        << 1 << 0 << 0 << QStringLiteral("xy");
     QTest::newRow("xls cell given a value twice, the later one wins")
         << xls_package(
                biff8_workbook({{"tags", dimensions(2, 3) + label(0, 1, "ab") + number(0, 1, 12)}}))
@@ -517,6 +565,8 @@ void WorkbookReadersTest::filesOtherWritersMakeReadAsStored_data()
     QTest::newRow("BIFF5 in code page 936")
         << "xls_biff5_cp936.xls" << 4 << QStringList{"0:0:二维码id", "0:1:1.5", "1:0:-3", "1:2:中"}
         << QString();
+    QTest::newRow("BIFF5 without CODEPAGE, its fonts in Russian")
+        << "xls_biff5_fonts_cp1251.xls" << 2 << QStringList{"0:0:Метка", "0:1:7"} << QString();
     QTest::newRow("workbook stream without its container")
         << "xls_bare_stream.xls" << 20 << QStringList{"0:4:角度(°)", "3:1:-970", "3:4:-159"}
         << QString();

@@ -3,9 +3,15 @@
 namespace maptool
 {
 
+extern const Command grid_command;
+extern const Command convert_command;
+
 const QVector<Command> &commands()
 {
-    static const QVector<Command> all = {};
+    static const QVector<Command> all = {
+        grid_command,
+        convert_command,
+    };
     return all;
 }
 
