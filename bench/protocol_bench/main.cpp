@@ -4,7 +4,7 @@
 #include "protocol/framecutter.h"
 #include "protocol/reportdecoder.h"
 #include "protocol/reporttext.h"
-#include "session/inbounddecoder.h"
+#include "protocol/receiveloop.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>
@@ -65,7 +65,7 @@ void cut_and_decode(benchmark::State &state)
 {
     const QByteArray &bytes = stream();
     // The cutting and decoding a session's reader shares with the window.
-    session::InboundDecoder decoder;
+    protocol::ReceiveLoop decoder;
     double x_sum = 0;
     long positions = 0;
     decoder.on_report = [&](const protocol::Report &report) {

@@ -6,11 +6,9 @@
 #include "app/unboundslots.h"
 #include "link/portscanner.h"
 #include "protocol/commandframes.h"
-#include "session/sessionrecorder.h"
 #include "tags/sheetengine.h"
 #include "ui_mainwindowform.h"
 
-#include <QSerialPort>
 #include <QTimer>
 
 // The pictures are compiled into the static core library, whose resource
@@ -30,8 +28,6 @@ namespace
 
 // A port plugged in shows up in the list within a second.
 constexpr int kPortRefreshMs = 1000;
-// A lost device that is back is opened within about this.
-constexpr int kReconnectTickMs = 250;
 
 } // namespace
 
@@ -59,18 +55,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     ui->BaudRateBox->setCurrentIndex(4);
     ui->DataBitBox->setCurrentIndex(3);
 
-    serial = new QSerialPort(this);
-    watch_for_port_loss();
-    link_clock.start();
-    reconnect_timer = new QTimer(this);
-    reconnect_timer->setInterval(kReconnectTickMs);
-    connect(reconnect_timer, &QTimer::timeout, this, &MainWindow::try_reopen);
-    // An adapter that is listed again is opened without waiting for a tick.
-    connect(port_scanner, &ports::PortScanner::ports_changed, this, [this] {
-        if (reconnect_timer->isActive())
-            try_reopen();
-    });
-    recorder = new session::SessionRecorder(this);
+    connect_link();
     setup_session_menu();
 
     tag_table_setup();

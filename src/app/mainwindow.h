@@ -1,14 +1,12 @@
 #pragma once
 
-#include "link/portidentity.h"
-#include "link/reconnectwatch.h"
+#include "link/seriallink.h"
 #include "protocol/reportdecoder.h"
 #include "protocol/tagrecord.h"
 #include "tags/tagconversion.h"
 #include "transfer/transfer.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
@@ -56,8 +54,13 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // The connection: the port, its settings, the receive loop, the session
+    // recording and the watch for a lost port. `serial`, the rx_* members and
+    // `recorder` name its parts; the port is the window's child.
+    seriallink::Link serial_link{this};
+
     Ui::MainWindowForm *ui = nullptr;
-    QSerialPort *serial = nullptr;
+    QSerialPort *serial = serial_link.port();
     int max_track_points = 30000;
     QString location_text;
     float pos_x = 0;
@@ -70,10 +73,10 @@ public:
     QTimer *transport_timer = nullptr;
     QTimer *port_timer = nullptr;
     QTimer *error_lamp_timer = nullptr;
-    bool rx_ff_seen = false;
-    bool rx_in_frame = false;
-    bool rx_fe_seen = false;
-    QByteArray rx_frame;
+    bool &rx_ff_seen = serial_link.receive.ff_seen;
+    bool &rx_in_frame = serial_link.receive.in_frame;
+    bool &rx_fe_seen = serial_link.receive.fe_seen;
+    QByteArray &rx_frame = serial_link.receive.frame;
     float corner_points[8] = {};
     // The transfer as one value; the members below name its parts, so they
     // are always in step with it.
@@ -106,7 +109,7 @@ public:
     // The table's own menu: a generated grid, DXF out and in. A child of the table.
     TagTableMenu *table_menu = nullptr;
     // Records every connection; the replay window while a session replays.
-    session::SessionRecorder *recorder = nullptr;
+    session::SessionRecorder *recorder = serial_link.recorder();
     SessionReplay *replay = nullptr;
 
 public slots:
@@ -136,7 +139,10 @@ public slots:
 
 public:
     // Operations the slots share; not slots themselves.
+    // Decodes rx_frame as the receive loop does and applies the report.
     void decode_frame();
+    // The effects of one decoded report on the widgets and the state.
+    void apply_report(const protocol::Report &report);
     // Every write to the port goes here, so that the session records it.
     void write_to_port(const QByteArray &bytes);
     // What a read does with the bytes read: the log, the cutting, the
@@ -153,10 +159,11 @@ public:
     void apply_transfer(const transfer::State &next);
 
 private:
-    // A port that fails for good while open (the adapter unplugged) is closed
-    // as the disconnect button closes it, and the operator is told.
-    void watch_for_port_loss();
-    void start_session_recording();
+    // The link's news: a port lost (closed as the disconnect button closes
+    // it, and the operator told), a lost port back, a recording stopped.
+    void connect_link();
+    void port_lost(const QString &port_name, bool news);
+    void port_reopened(const QString &port_name);
     void show_recording_stopped(const QString &reason);
     void setup_session_menu();
     void start_replay();
@@ -179,25 +186,15 @@ private:
 
     // Disables "连接" and the buttons that write to the port while a replay runs.
     void set_replaying(bool replaying);
-    void close_lost_port();
 
-    // Applies the boxes' settings under `port_name` and opens the port.
-    bool open_port(const QString &port_name);
     void start_receiving();
     // What on_com_disconnectBtn_clicked does, without ending a reconnect watch.
     void close_port();
-    // After a loss: watches for the device to come back. Returns whether the
-    // operator is to be told of the loss.
-    bool watch_for_return();
-    void end_reconnect_watch();
-    void try_reopen();
+    // The controls and the transfer once the port is closed, by either way.
+    void after_port_closed();
 
-    // The port that was opened last, as it was listed then.
-    ports::PortIdentity open_device;
-    ports::ReconnectWatch reconnect_watch;
-    QTimer *reconnect_timer = nullptr;
-    QElapsedTimer link_clock;
-
+    // Each read as hexadecimal text in the receive box.
+    void echo_bytes(const QByteArray &bytes);
     void show_camera_error();
     void show_pose(const protocol::PositionReport &pose);
     void lock_table(bool locked);

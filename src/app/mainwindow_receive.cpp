@@ -3,14 +3,11 @@
 #include "app/pacedlog.h"
 #include "app/tagmapview.h"
 #include "plot/renderpacer.h"
-#include "protocol/framecutter.h"
 #include "protocol/reportdecoder.h"
 #include "protocol/reporttext.h"
-#include "session/sessionrecorder.h"
 #include "ui_mainwindowform.h"
 
 #include <QDebug>
-#include <QSerialPort>
 #include <QTimer>
 
 namespace
@@ -20,30 +17,21 @@ constexpr int kErrorLampMs = 1000;
 
 } // namespace
 
-void MainWindow::Read_Data()
-{
-    const QByteArray bytes = serial->readAll();
-    if (bytes.isEmpty())
-        return;
-    recorder->record(true, bytes);
-    receive_bytes(bytes);
-}
-
 void MainWindow::write_to_port(const QByteArray &bytes)
 {
-    const qint64 written = serial->write(bytes);
-    if (written > 0)
-        recorder->record(false, bytes.left(int(written)));
+    serial_link.write(bytes);
 }
 
 void MainWindow::receive_bytes(const QByteArray &bytes)
 {
+    echo_bytes(bytes);
+    serial_link.feed(bytes);
+}
+
+void MainWindow::echo_bytes(const QByteArray &bytes)
+{
     for (const QString &paragraph : protocol::hex_echo_paragraphs(bytes))
         receive_log->append(paragraph);
-    for (char byte : bytes) {
-        if (protocol::cut_byte(quint8(byte), rx_ff_seen, rx_in_frame, rx_fe_seen, rx_frame))
-            decode_frame();
-    }
 }
 
 void MainWindow::decode_frame()
@@ -52,8 +40,12 @@ void MainWindow::decode_frame()
     if (!report)
         return;         // not the camera's; the next start marker discards it
     rx_frame.resize(0); // emptied, but its buffer serves the next frame
+    apply_report(*report);
+}
 
-    switch (report->kind) {
+void MainWindow::apply_report(const protocol::Report &report)
+{
+    switch (report.kind) {
     case protocol::ReportKind::Error:
         show_camera_error();
         break;
@@ -61,18 +53,18 @@ void MainWindow::decode_frame()
     case protocol::ReportKind::RecordAck:
     case protocol::ReportKind::StartAck:
     case protocol::ReportKind::EndAck:
-        transfer_report(*report);
+        transfer_report(report);
         break;
     case protocol::ReportKind::CodeList:
-        for (const protocol::CodeListEntry &entry : report->code_list)
+        for (const protocol::CodeListEntry &entry : report.code_list)
             code_log->append(protocol::code_list_line(entry));
         break;
     case protocol::ReportKind::Tag:
-        code_log->append(protocol::tag_line(report->tag));
-        tag_map_view->camera_reports(report->tag);
+        code_log->append(protocol::tag_line(report.tag));
+        tag_map_view->camera_reports(report.tag);
         break;
     case protocol::ReportKind::Position:
-        show_pose(report->position);
+        show_pose(report.position);
         break;
     case protocol::ReportKind::Dropped:
         break;

@@ -4,7 +4,6 @@
 #include "app/sessionreplay.h"
 #include "session/sessionfolder.h"
 #include "session/sessionplayer.h"
-#include "session/sessionrecorder.h"
 #include "ui_mainwindowform.h"
 
 #include <QDesktopServices>
@@ -12,23 +11,10 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSerialPort>
 #include <QUrl>
 
 namespace
 {
-
-// "115200 8N1 无流控", from the boxes as the connection set the port.
-QString line_settings_text(const Ui::MainWindowForm &form)
-{
-    const QString parity = QStringLiteral("NEOSM").mid(form.ParityBox->currentIndex(), 1);
-    const QStringList flows = {QStringLiteral("无流控"), QStringLiteral("硬件流控"),
-                               QStringLiteral("软件流控")};
-    const int flow = form.FlowControlBox->currentIndex();
-    return form.BaudRateBox->currentText() + QLatin1Char(' ') + form.DataBitBox->currentText() +
-           parity + form.StopBitBox->currentText() + QLatin1Char(' ') +
-           (flow >= 0 && flow < flows.size() ? flows.at(flow) : QString());
-}
 
 void show_warning(QWidget *parent, const QString &title, const QString &text)
 {
@@ -39,14 +25,6 @@ void show_warning(QWidget *parent, const QString &title, const QString &text)
 
 } // namespace
 
-void MainWindow::start_session_recording()
-{
-    const QString folder = session::sessions_folder();
-    session::prune_sessions(folder, session::kMaxFolderBytes);
-    if (!recorder->start(folder, serial->portName(), line_settings_text(*ui)))
-        show_recording_stopped(recorder->failure());
-}
-
 void MainWindow::show_recording_stopped(const QString &reason)
 {
     show_warning(this, QStringLiteral("会话记录已停止"),
@@ -55,7 +33,6 @@ void MainWindow::show_recording_stopped(const QString &reason)
 
 void MainWindow::setup_session_menu()
 {
-    connect(recorder, &session::SessionRecorder::failed, this, &MainWindow::show_recording_stopped);
     ui->com_message_edit->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ui->com_message_edit, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &at) {
@@ -63,7 +40,7 @@ void MainWindow::setup_session_menu()
                 menu->setAttribute(Qt::WA_DeleteOnClose);
                 menu->addSeparator();
                 QAction *replay_action = menu->addAction(QStringLiteral("回放会话…"));
-                replay_action->setEnabled(!serial->isOpen() && !replay);
+                replay_action->setEnabled(!serial_link.is_open() && !replay);
                 connect(replay_action, &QAction::triggered, this, &MainWindow::start_replay);
                 QAction *folder_action = menu->addAction(QStringLiteral("打开会话文件夹"));
                 connect(folder_action, &QAction::triggered, this, [] {
@@ -77,7 +54,7 @@ void MainWindow::setup_session_menu()
 
 void MainWindow::start_replay()
 {
-    if (serial->isOpen() || replay)
+    if (serial_link.is_open() || replay)
         return;
     const QString folder = session::sessions_folder();
     QDir().mkpath(folder);
@@ -89,7 +66,7 @@ void MainWindow::start_replay()
 
 bool MainWindow::open_replay(const QString &path)
 {
-    if (serial->isOpen() || replay)
+    if (serial_link.is_open() || replay)
         return false;
     auto *player = new session::SessionPlayer;
     if (!player->open(path)) {
@@ -109,7 +86,7 @@ bool MainWindow::open_replay(const QString &path)
         set_replaying(false);
     });
     // A lost port coming back would mix its bytes with the replayed ones.
-    end_reconnect_watch();
+    serial_link.end_reconnect_watch();
     set_replaying(true);
     replay->show();
     player->resume();

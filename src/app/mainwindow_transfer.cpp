@@ -35,8 +35,7 @@ void MainWindow::on_transportNum_Btn_clicked()
 
 void MainWindow::on_transport_s_clicked()
 {
-    // The connect button is disabled exactly while a port is open.
-    if (ui->com_connectBtn->isEnabled()) {
+    if (!serial_link.is_open()) {
         warn(this, QStringLiteral("请确认串口已打开"));
         return;
     }

@@ -15,6 +15,13 @@ Report of_kind(ReportKind kind)
     return report;
 }
 
+Report failed_check()
+{
+    Report report = of_kind(ReportKind::Dropped);
+    report.check_failed = true;
+    return report;
+}
+
 float signed_scaled(quint8 sign, int magnitude, float divisor)
 {
     const float value = float(magnitude) / divisor;
@@ -70,7 +77,7 @@ Report code_list(const WireReader &frame, int count)
 Report tag_report(const WireReader &frame)
 {
     if (!frame.check_byte_holds(kTagCheck, kTagCheckSet))
-        return of_kind(ReportKind::Dropped);
+        return failed_check();
     Report report = of_kind(ReportKind::Tag);
     report.tag = read_tag_frame(frame);
     return report;
@@ -79,7 +86,7 @@ Report tag_report(const WireReader &frame)
 Report position_report(const WireReader &frame)
 {
     if (!frame.check_byte_holds(kPositionCheckByte, kPositionCheckSet))
-        return of_kind(ReportKind::Dropped);
+        return failed_check();
     Report report = of_kind(ReportKind::Position);
     PositionReport &pose = report.position;
     pose.x = signed_scaled(frame.at(kPositionX), frame.u24(kPositionX + 1), 10.0f);

@@ -50,6 +50,8 @@ struct Report {
     TagReport tag;
     // CodeList: only the entries whose check byte holds, in frame order.
     QVector<CodeListEntry> code_list;
+    // Dropped because its check byte did not hold: the line corrupted it.
+    bool check_failed = false;
 };
 
 // Decodes one collected frame by the first rule that matches it. Returns

@@ -1,6 +1,6 @@
 #include "session/sessionscan.h"
 
-#include "session/inbounddecoder.h"
+#include "protocol/receiveloop.h"
 #include "session/sessionreader.h"
 
 #include <QFile>
@@ -23,7 +23,7 @@ bool scan_session(const QString &path, SessionSummary &summary, QString &error)
     summary = SessionSummary();
     summary.port_name = reader.port_name();
     summary.description = reader.description();
-    InboundDecoder decoder;
+    protocol::ReceiveLoop decoder;
     decoder.on_report = [&](const protocol::Report &report) {
         if (report.kind == protocol::ReportKind::Position)
             ++summary.positions;

@@ -2,7 +2,7 @@
 // poscam-session share, and the inbound bytes through the decoder the scan
 // counts positions with. Nothing may crash, hang, read past a block or hand
 // out a packet larger than a block can hold; a refusal always says why.
-#include "session/inbounddecoder.h"
+#include "protocol/receiveloop.h"
 #include "session/pcapng.h"
 #include "session/sessionreader.h"
 
@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         require(!reader.error().isEmpty(), "a refused file has a reason");
         return 0;
     }
-    session::InboundDecoder decoder;
+    protocol::ReceiveLoop decoder;
     decoder.on_report = [](const protocol::Report &) {};
     session::SessionPacket packet;
     session::SessionReader::Next next;

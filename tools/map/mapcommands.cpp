@@ -5,12 +5,16 @@ namespace maptool
 
 extern const Command grid_command;
 extern const Command convert_command;
+extern const Command send_command;
+extern const Command verify_command;
 
 const QVector<Command> &commands()
 {
     static const QVector<Command> all = {
         grid_command,
         convert_command,
+        send_command,
+        verify_command,
     };
     return all;
 }

@@ -1,6 +1,6 @@
 #include "sessioncommands.h"
 
-#include "session/inbounddecoder.h"
+#include "protocol/receiveloop.h"
 #include "session/sessionreader.h"
 #include "session/sessionscan.h"
 
@@ -93,7 +93,7 @@ int run_info(const QString &path, QTextStream &out, QTextStream &err)
 
 int run_poses(const QString &path, QTextStream &out, QTextStream &err)
 {
-    session::InboundDecoder decoder;
+    protocol::ReceiveLoop decoder;
     qint64 time_us = 0;
     out << "time_s,x,y,rotation_deg,attitude_x_deg,attitude_y_deg\n";
     decoder.on_report = [&](const protocol::Report &report) {
