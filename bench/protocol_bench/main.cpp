@@ -2,9 +2,9 @@
 // any widget: the work Read_Data does per byte before it touches the display.
 #include "camera/reportframes.h"
 #include "protocol/framecutter.h"
+#include "protocol/receiveloop.h"
 #include "protocol/reportdecoder.h"
 #include "protocol/reporttext.h"
-#include "protocol/receiveloop.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>

@@ -31,8 +31,7 @@ Link::Link(QObject *port_owner, QObject *parent) : QObject(parent)
 {
     serial = new QSerialPort(port_owner ? port_owner : this);
     session_recorder = new session::SessionRecorder(this);
-    connect(session_recorder, &session::SessionRecorder::failed, this,
-            &Link::recording_stopped);
+    connect(session_recorder, &session::SessionRecorder::failed, this, &Link::recording_stopped);
     receive.on_report = [this](const protocol::Report &decoded) { emit report(decoded); };
 
     // Queued: the port is closed outside QSerialPort's own read handler, which

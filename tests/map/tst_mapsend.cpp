@@ -121,9 +121,9 @@ int MapSendTest::run_map(const QStringList &arguments, int timeout_ms)
     environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(POSCAM_MAP), arguments);
-    const bool ended = process.waitForStarted() &&
-                       QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; },
-                                       timeout_ms);
+    const bool ended =
+        process.waitForStarted() &&
+        QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, timeout_ms);
     running = nullptr;
     out = process.readAllStandardOutput();
     err = process.readAllStandardError();
@@ -227,7 +227,8 @@ void MapSendTest::vanishedPortEndsWithStatusFive()
     CamsimProcess camera;
     QVERIFY(camera.start({"--rate", "0"}));
     QProcess process;
-    process.start(QStringLiteral(POSCAM_MAP), {"send", "--no-record", "--port", camera.port(), map});
+    process.start(QStringLiteral(POSCAM_MAP),
+                  {"send", "--no-record", "--port", camera.port(), map});
     QVERIFY(process.waitForStarted());
     // Vanishes in the middle of the transfer.
     QTRY_VERIFY_WITH_TIMEOUT(camera.frame_log().count(QLatin1String("host  ")) > 10, kWaitMs);

@@ -17,7 +17,8 @@ std::optional<int> index_of(const QStringList &names, const QString &value)
 
 } // namespace
 
-std::optional<QString> take_link_options(const QStringList &arguments, LinkOptions &options,
+std::optional<QString> take_link_options(const QStringList &arguments,
+                                         const QStringList &own_valued, LinkOptions &options,
                                          QStringList &rest)
 {
     const QStringList valued = {"--port",      "--baud", "--data-bits", "--parity",
@@ -26,6 +27,12 @@ std::optional<QString> take_link_options(const QStringList &arguments, LinkOptio
         const QString &argument = arguments.at(k);
         if (argument == QLatin1String("--no-record")) {
             options.record = false;
+            continue;
+        }
+        if (own_valued.contains(argument)) {
+            rest << argument;
+            if (k + 1 < arguments.size())
+                rest << arguments.at(++k);
             continue;
         }
         if (!valued.contains(argument)) {

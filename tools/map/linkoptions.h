@@ -20,9 +20,10 @@ struct LinkOptions {
 };
 
 // Takes the shared options out of `arguments`; what is left (a command's
-// own options) goes to `rest`, in order. Returns why the arguments are
-// unusable, or nothing.
-std::optional<QString> take_link_options(const QStringList &arguments, LinkOptions &options,
+// own options, those in `own_valued` with their values) goes to `rest`, in
+// order. Returns why the arguments are unusable, or nothing.
+std::optional<QString> take_link_options(const QStringList &arguments,
+                                         const QStringList &own_valued, LinkOptions &options,
                                          QStringList &rest);
 
 // A positive number of seconds, as --timeout and --seconds take it.

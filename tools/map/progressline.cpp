@@ -47,8 +47,8 @@ void ProgressLine::draw(int acknowledged)
     QString left = QStringLiteral("-");
     if (rate > 0)
         left = QString::number(qint64((total - acknowledged) / rate + 0.5)) + QStringLiteral(" s");
-    out << '\r' << acknowledged << '/' << total << " records  "
-        << QString::number(rate, 'f', 1) << " records/s  " << left << " left\x1b[K";
+    out << '\r' << acknowledged << '/' << total << " records  " << QString::number(rate, 'f', 1)
+        << " records/s  " << left << " left\x1b[K";
     out.flush();
     drawn = true;
 }

@@ -42,7 +42,8 @@ struct SendOptions {
 std::optional<QString> parse(const QStringList &arguments, SendOptions &options)
 {
     QStringList rest;
-    if (const std::optional<QString> error = take_link_options(arguments, options.link, rest))
+    if (const std::optional<QString> error =
+            take_link_options(arguments, {QStringLiteral("--timeout")}, options.link, rest))
         return error;
     for (int k = 0; k < rest.size(); ++k) {
         if (rest.at(k) == QLatin1String("--force")) {
@@ -274,16 +275,15 @@ int run_send(const QStringList &arguments, QTextStream &out, QTextStream &err)
 extern const Command send_command;
 const Command send_command = {
     QStringLiteral("send"),
-    QStringLiteral(
-        "  send --port DEV [PORT SETTINGS] [--limit N] [--force] [--timeout S]\n"
-        "       [--no-record] FILE\n"
-        "               checks FILE as check does, then sends its first N rows (200)\n"
-        "               to the camera as the window's transfer does: the same frames,\n"
-        "               one per 50 ms, each repeated until acknowledged. Findings\n"
-        "               refuse the send unless --force; a record the camera cannot\n"
-        "               receive always does. Prints progress, then the camera's two\n"
-        "               counters. A camera that acknowledges nothing for S seconds\n"
-        "               (10) ends it with status 3.\n"),
+    QStringLiteral("  send --port DEV [PORT SETTINGS] [--limit N] [--force] [--timeout S]\n"
+                   "       [--no-record] FILE\n"
+                   "               checks FILE as check does, then sends its first N rows (200)\n"
+                   "               to the camera as the window's transfer does: the same frames,\n"
+                   "               one per 50 ms, each repeated until acknowledged. Findings\n"
+                   "               refuse the send unless --force; a record the camera cannot\n"
+                   "               receive always does. Prints progress, then the camera's two\n"
+                   "               counters. A camera that acknowledges nothing for S seconds\n"
+                   "               (10) ends it with status 3.\n"),
     run_send,
 };
 

@@ -44,7 +44,8 @@ struct VerifyOptions {
 std::optional<QString> parse(const QStringList &arguments, VerifyOptions &options)
 {
     QStringList rest;
-    if (const std::optional<QString> error = take_link_options(arguments, options.link, rest))
+    if (const std::optional<QString> error =
+            take_link_options(arguments, {QStringLiteral("--seconds")}, options.link, rest))
         return error;
     for (int k = 0; k < rest.size(); ++k) {
         if (rest.at(k) == QLatin1String("--json")) {
@@ -78,7 +79,11 @@ QJsonObject tag_json(const TagRecord &tag)
 
 QString tag_text(const TagRecord &tag)
 {
-    return QStringLiteral("%1 %2 %3 %4").arg(tag.x_cm).arg(tag.y_cm).arg(tag.side_mm).arg(tag.angle_deg);
+    return QStringLiteral("%1 %2 %3 %4")
+        .arg(tag.x_cm)
+        .arg(tag.y_cm)
+        .arg(tag.side_mm)
+        .arg(tag.angle_deg);
 }
 
 TagRecord record_in_row(const TableTags &table, int row)
@@ -177,8 +182,7 @@ int run_verify(const QStringList &arguments, QTextStream &out, QTextStream &err)
         case TableTags::Match::unknown:
             unknown.append(QJsonObject{{"id", it.key()}, {"camera", tag_json(verdict.reported)}});
             if (!options.json)
-                out << "unknown  " << it.key() << "  camera " << tag_text(verdict.reported)
-                    << '\n';
+                out << "unknown  " << it.key() << "  camera " << tag_text(verdict.reported) << '\n';
             break;
         }
     }
@@ -209,22 +213,21 @@ int run_verify(const QStringList &arguments, QTextStream &out, QTextStream &err)
 extern const Command verify_command;
 const Command verify_command = {
     QStringLiteral("verify"),
-    QStringLiteral(
-        "  verify --port DEV [PORT SETTINGS] [--limit N] [--seconds S] [--json]\n"
-        "         [--no-record] FILE\n"
-        "               switches the camera to mode 2, compares each tag it reports\n"
-        "               with FILE as the window's mode-2 comparison does (confirmed,\n"
-        "               different, not in the table) for S seconds (60) or until every\n"
-        "               tag of the first N rows (200) has been reported, lists the\n"
-        "               tags not seen, and switches the camera back to mode 1.\n"
-        "               --json prints one object with the lists confirmed, different,\n"
-        "               unknown and not_seen.\n"
-        "  PORT SETTINGS, as the window's boxes, with their defaults:\n"
-        "       --baud B (115200) --data-bits 5|6|7|8 (8) --parity\n"
-        "       none|even|odd|space|mark (none) --stop-bits 1|1.5|2 (1) --flow\n"
-        "       none|hardware|software (none). send and verify record each\n"
-        "       connection as a session file, as the window does; --no-record\n"
-        "       does not.\n"),
+    QStringLiteral("  verify --port DEV [PORT SETTINGS] [--limit N] [--seconds S] [--json]\n"
+                   "         [--no-record] FILE\n"
+                   "               switches the camera to mode 2, compares each tag it reports\n"
+                   "               with FILE as the window's mode-2 comparison does (confirmed,\n"
+                   "               different, not in the table) for S seconds (60) or until every\n"
+                   "               tag of the first N rows (200) has been reported, lists the\n"
+                   "               tags not seen, and switches the camera back to mode 1.\n"
+                   "               --json prints one object with the lists confirmed, different,\n"
+                   "               unknown and not_seen.\n"
+                   "  PORT SETTINGS, as the window's boxes, with their defaults:\n"
+                   "       --baud B (115200) --data-bits 5|6|7|8 (8) --parity\n"
+                   "       none|even|odd|space|mark (none) --stop-bits 1|1.5|2 (1) --flow\n"
+                   "       none|hardware|software (none). send and verify record each\n"
+                   "       connection as a session file, as the window does; --no-record\n"
+                   "       does not.\n"),
     run_verify,
 };
 
