@@ -87,6 +87,8 @@ void MainWindow::Read_Data()
 
 void MainWindow::port_lost(const QString &port_name, bool news)
 {
+    if (transfer_state.running)
+        write_transfer_ledger(transfer::Outcome::port_lost, transfer_state.list);
     after_port_closed();
     receive_log->append(QStringLiteral("串口已断开") + port_name);
     if (news)
@@ -103,6 +105,8 @@ void MainWindow::port_reopened(const QString &port_name)
 
 void MainWindow::on_com_disconnectBtn_clicked()
 {
+    if (transfer_state.running)
+        write_transfer_ledger(transfer::Outcome::interrupted, transfer_state.list);
     serial_link.end_reconnect_watch();
     close_port();
 }

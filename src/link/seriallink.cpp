@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <QSerialPort>
+#include <QSerialPortInfo>
 #include <QTimer>
 
 namespace seriallink
@@ -23,6 +24,17 @@ constexpr int kReconnectTickMs = 250;
 bool is_port_loss(QSerialPort::SerialPortError error)
 {
     return error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
+}
+
+// Without a scanner's list: the adapter's identity when the system lists the
+// port, else its name alone.
+ports::PortIdentity identity_of_open_port(const QString &port_name)
+{
+    const QSerialPortInfo info(port_name);
+    ports::PortIdentity identity =
+        info.isNull() ? ports::identity_by_name(port_name) : ports::identity_of(info);
+    identity.port_name = port_name;
+    return identity;
 }
 
 } // namespace
@@ -74,7 +86,7 @@ bool Link::open()
     failure.clear();
     // Known as the list showed it, since a lost device is no longer listed.
     open_device = scanner ? ports::identity_in(scanner->ports(), settings.port_name)
-                          : ports::identity_by_name(settings.port_name);
+                          : identity_of_open_port(settings.port_name);
     return true;
 }
 

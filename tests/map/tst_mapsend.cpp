@@ -2,6 +2,8 @@
 #include "operatorsteps.h"
 #include "session/sessionfolder.h"
 #include "session/sessionreader.h"
+#include "tags/mapwriter.h"
+#include "transfer/ledger.h"
 #include "ui_mainwindowform.h"
 
 #include <QDir>
@@ -71,6 +73,21 @@ QList<QByteArray> outbound_frames(const QString &path)
         if (!packet.inbound && (frames.isEmpty() || frames.last() != packet.bytes))
             frames << packet.bytes;
     return frames;
+}
+
+// The fingerprint field of the last line of the ledger in `folder`.
+QString last_ledger_fingerprint(const QString &folder, QString *program = nullptr)
+{
+    QFile file(folder + QStringLiteral("/transfers.csv"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    if (lines.size() < 2)
+        return QString();
+    const QStringList fields = lines.last().split(QLatin1Char(','));
+    if (program)
+        *program = fields.value(1);
+    return fields.value(6);
 }
 
 QString only_session_in(const QString &folder)
@@ -149,7 +166,14 @@ QString MapSendTest::write_map(const QVector<QStringList> &rows)
 
 void MapSendTest::windowAndToolPutTheSameFramesOnTheLine()
 {
-    const QString map = write_map(kRows);
+    // The tool reads a workbook, the window has the rows typed.
+    QVector<TagRowTexts> texts;
+    for (const QStringList &row : kRows)
+        texts << TagRowTexts{row.at(0), row.at(1), row.at(2), row.at(3), row.at(4)};
+    const QString map = files.filePath(QStringLiteral("table.xlsx"));
+    QString error;
+    QVERIFY2(write_map_file(map, texts, &error), qPrintable(error));
+    QFile::remove(transfer::ledger_folder() + QStringLiteral("/transfers.csv"));
     CamsimProcess camera;
     QVERIFY(camera.start({"--rate", "0"}));
 
@@ -174,6 +198,18 @@ void MapSendTest::windowAndToolPutTheSameFramesOnTheLine()
     QCOMPARE(run_map({"send", "--port", camera.port(), map}), 0);
     QVERIFY2(out.contains("camera counts: 3 3"), out.constData());
     QCOMPARE(received_rows(camera), joined(kRows));
+
+    // One ledger line each, with one fingerprint for the same records.
+    QString window_program, tool_program;
+    const QString window_print =
+        last_ledger_fingerprint(transfer::ledger_folder(), &window_program);
+    const QString tool_print =
+        last_ledger_fingerprint(data.filePath(QStringLiteral("poscam")), &tool_program);
+    QCOMPARE(window_program, QStringLiteral("poscam"));
+    QCOMPARE(tool_program, QStringLiteral("poscam-map"));
+    QCOMPARE(window_print.size(), 16);
+    QCOMPARE(tool_print, window_print);
+    QVERIFY2(out.contains("fingerprint: " + tool_print.toUtf8()), out.constData());
 
     const QString window_file = only_session_in(window_sessions);
     const QString tool_file = only_session_in(data.filePath(QStringLiteral("poscam/sessions")));

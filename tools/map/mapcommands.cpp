@@ -3,6 +3,7 @@
 namespace maptool
 {
 
+extern const Command check_command;
 extern const Command grid_command;
 extern const Command convert_command;
 extern const Command send_command;
@@ -11,10 +12,7 @@ extern const Command verify_command;
 const QVector<Command> &commands()
 {
     static const QVector<Command> all = {
-        grid_command,
-        convert_command,
-        send_command,
-        verify_command,
+        check_command, grid_command, convert_command, send_command, verify_command,
     };
     return all;
 }

@@ -8,18 +8,16 @@
 namespace maptool
 {
 
-// A map file as the table would hold it after "导入", split where the
-// transfer limit splits the table: the rows a transfer scans, and how many
-// tags lie in the rows after them.
-struct MapInput {
+// A map file's rows as the table would hold them after "导入", for the
+// mode-2 comparison, which reads the whole table; the first `scanned_rows`
+// are those a transfer with the limit scans.
+struct MapRowsInput {
     bool ok = false;
     QString failure; // the import's reason, when !ok
-    QVector<TagRowTexts> scanned;
-    int tags_beyond_limit = 0;
-    // Every row, as the window's mode-2 comparison reads the whole table.
     QVector<TagRowTexts> all_rows;
+    int scanned_rows = 0;
 };
 
-MapInput read_map_input(const QString &path, int limit);
+MapRowsInput read_map_input(const QString &path, int limit);
 
 } // namespace maptool

@@ -2,8 +2,8 @@
 // window's "开始传输" sends the same table.
 #include "cameralink.h"
 #include "linkoptions.h"
+#include "mapcheck.h"
 #include "mapcommands.h"
-#include "mapinput.h"
 #include "progressline.h"
 #include "stopsignals.h"
 
@@ -11,10 +11,14 @@
 #include "protocol/commandframes.h"
 #include "protocol/wirelayout.h"
 #include "tags/tagcheck.h"
+#include "transfer/fingerprint.h"
+#include "transfer/ledger.h"
 #include "transfer/transfer.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QTextStream>
 #include <QTimer>
 
@@ -207,30 +211,54 @@ QString counter_text(int count)
     return count < 0 ? QStringLiteral("-") : QString::number(count);
 }
 
+// One ledger line per transfer, refused ones included; a line that cannot be
+// written is one warning, and the transfer's result stands.
+void write_ledger(const SendOptions &options, const seriallink::Link *link,
+                  const QVector<TagRecord> &records, transfer::Outcome outcome, int first_count,
+                  int second_count, QTextStream &err)
+{
+    transfer::LedgerLine line;
+    line.time_utc = QDateTime::currentDateTimeUtc();
+    line.program = QStringLiteral("poscam-map");
+    line.port = options.link.port.port_name;
+    if (link)
+        line.serial_number = link->device().serial_number;
+    line.source = QFileInfo(options.link.file).fileName();
+    line.records = records.size();
+    line.fingerprint = records.isEmpty() ? QString() : transfer::fingerprint(records);
+    line.outcome = outcome;
+    line.first_count = first_count < 0 ? QString() : QString::number(first_count);
+    line.second_count = second_count < 0 ? QString() : QString::number(second_count);
+    if (const std::optional<QString> warning = transfer::append_ledger_line(line)) {
+        err << "poscam-map send: warning: " << *warning << '\n';
+        err.flush();
+    }
+}
+
 int run_send(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     SendOptions options;
     if (const std::optional<QString> error = parse(arguments, options))
         return usage_error(err, *error);
-    const MapInput map = read_map_input(options.link.file, options.link.limit);
-    if (!map.ok) {
+    const MapCheck map = check_map_file(options.link.file, options.link.limit);
+    if (!map.failure.isEmpty()) {
         err << "poscam-map send: " << map.failure << '\n';
         return exit_status::unreadable;
     }
-    const transfer::Start start =
-        transfer::start(transfer::State(), map.scanned, map.tags_beyond_limit);
-    if (start.refusal) {
-        err << "poscam-map send: " << options.link.file << ": " << *start.refusal << '\n';
+    if (!map.refusal.isEmpty()) {
+        err << "poscam-map send: " << options.link.file << ": " << map.refusal << '\n';
+        write_ledger(options, nullptr, map.records, transfer::Outcome::refused, -1, -1, err);
         return exit_status::findings;
     }
-    if (!start.findings.isEmpty() && !options.force) {
-        for (const TagFinding &finding : start.findings)
+    if (!map.findings.isEmpty() && !options.force) {
+        for (const TagFinding &finding : map.findings)
             err << tag_finding_line(finding) << '\n';
-        err << "poscam-map send: " << start.findings.size()
+        err << "poscam-map send: " << map.findings.size()
             << " findings; nothing sent (--force sends the map as it is)\n";
+        write_ledger(options, nullptr, map.records, transfer::Outcome::refused, -1, -1, err);
         return exit_status::findings;
     }
-    if (start.next.list.isEmpty()) {
+    if (map.records.isEmpty()) {
         err << "poscam-map send: " << options.link.file << ": no tag within the limit of "
             << options.link.limit << " rows; nothing sent\n";
         return exit_status::findings;
@@ -239,31 +267,43 @@ int run_send(const QStringList &arguments, QTextStream &out, QTextStream &err)
     seriallink::Link link;
     if (const std::optional<int> failed = open_camera_link(link, options.link, "send", err))
         return *failed;
-    Transfer transfer(link, start.next, options, out);
+    transfer::State start;
+    start.list = map.records;
+    start.running = true;
+    Transfer transfer(link, start, options, out);
     const Transfer::Outcome outcome = transfer.run();
-    const QString at = QStringLiteral("at record %1 of %2")
-                           .arg(transfer.record_number())
-                           .arg(start.next.list.size());
+    const QString at =
+        QStringLiteral("at record %1 of %2").arg(transfer.record_number()).arg(map.records.size());
     link.close();
+    const auto ledger = [&](transfer::Outcome how) {
+        write_ledger(options, &link, map.records, how, transfer.first_count, transfer.second_count,
+                     err);
+    };
 
     switch (outcome) {
     case Transfer::Outcome::completed:
-        out << "sent " << start.next.list.size() << " records to " << options.link.port.port_name
+        ledger(transfer::Outcome::completed);
+        out << "sent " << map.records.size() << " records to " << options.link.port.port_name
             << '\n'
             << "camera counts: " << counter_text(transfer.first_count) << ' '
-            << counter_text(transfer.second_count) << '\n';
+            << counter_text(transfer.second_count) << '\n'
+            << "fingerprint: " << map.fingerprint << '\n';
         out.flush();
         return exit_status::ok;
     case Transfer::Outcome::camera_silent:
+        ledger(transfer::Outcome::camera_silent);
         err << "poscam-map send: camera silent for " << options.timeout_s << " s " << at << '\n';
         return exit_status::camera_silent;
     case Transfer::Outcome::camera_ended:
+        ledger(transfer::Outcome::interrupted);
         err << "poscam-map send: the camera ended the transfer " << at << '\n';
         return exit_status::camera_silent;
     case Transfer::Outcome::port_lost:
+        ledger(transfer::Outcome::port_lost);
         err << "poscam-map send: port " << options.link.port.port_name << " lost " << at << '\n';
         return exit_status::port_lost;
     case Transfer::Outcome::interrupted:
+        ledger(transfer::Outcome::interrupted);
         err << "poscam-map send: interrupted " << at << '\n';
         return exit_status::interrupted;
     }

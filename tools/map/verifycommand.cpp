@@ -99,7 +99,7 @@ int run_verify(const QStringList &arguments, QTextStream &out, QTextStream &err)
     VerifyOptions options;
     if (const std::optional<QString> error = parse(arguments, options))
         return usage_error(err, *error);
-    const MapInput map = read_map_input(options.link.file, options.link.limit);
+    const MapRowsInput map = read_map_input(options.link.file, options.link.limit);
     if (!map.ok) {
         err << "poscam-map verify: " << map.failure << '\n';
         return exit_status::unreadable;
@@ -112,7 +112,7 @@ int run_verify(const QStringList &arguments, QTextStream &out, QTextStream &err)
             table.add(row, *record);
     QMap<int, int> expected; // id -> row of its first appearance
     for (const TableTags::Tag &tag : table.tags())
-        if (tag.row < map.scanned.size() && !expected.contains(tag.record.id))
+        if (tag.row < map.scanned_rows && !expected.contains(tag.record.id))
             expected.insert(tag.record.id, tag.row);
 
     seriallink::Link link;
