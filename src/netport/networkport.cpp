@@ -1,0 +1,300 @@
+#include "netport/networkport.h"
+
+#include <QElapsedTimer>
+#include <QTcpSocket>
+
+namespace netport
+{
+
+NetworkPort::NetworkPort(QObject *parent) : QIODevice(parent)
+{
+    deadline.setSingleShot(true);
+    deadline.setInterval(kOpenTimeoutMs);
+    connect(&deadline, &QTimer::timeout, this, &NetworkPort::deadline_passed);
+}
+
+NetworkPort::~NetworkPort()
+{
+    drop_socket();
+}
+
+void NetworkPort::set_address(const NetAddress &address)
+{
+    target = address;
+}
+
+void NetworkPort::set_line_settings(const LineSettings &line_settings)
+{
+    settings = line_settings;
+}
+
+QString NetworkPort::where() const
+{
+    return target.text();
+}
+
+void NetworkPort::start_connecting()
+{
+    drop_socket();
+    if (isOpen())
+        QIODevice::close();
+    incoming.clear();
+    reason_zh.clear();
+    client.reset();
+    if (target.kind == NetAddress::Kind::Rfc2217)
+        client.emplace(settings);
+    socket = new QTcpSocket(this);
+    // The camera's frames are small and the transfer waits for each answer:
+    // Nagle's delay would hold every command back.
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    connect(socket, &QTcpSocket::connected, this, &NetworkPort::socket_connected);
+    connect(socket, &QTcpSocket::readyRead, this, &NetworkPort::socket_readable);
+    connect(socket, &QTcpSocket::disconnected, this, &NetworkPort::socket_ended);
+    connect(socket, &QTcpSocket::errorOccurred, this, &NetworkPort::socket_ended);
+    phase = Phase::Connecting;
+    deadline.start();
+    socket->connectToHost(target.host, target.port);
+}
+
+bool NetworkPort::open(OpenMode)
+{
+    if (isOpen() && phase == Phase::Open)
+        return false;
+    in_background = false;
+    start_connecting();
+    QElapsedTimer clock;
+    clock.start();
+    // The socket's own waits: the caller's event loop does not run, so no
+    // other slot of the caller's runs in the middle of its open.
+    while (is_opening()) {
+        const int remaining = kOpenTimeoutMs - int(clock.elapsed());
+        if (remaining <= 0) {
+            deadline_passed();
+            break;
+        }
+        QTcpSocket *waiting = socket;
+        if (phase == Phase::Connecting)
+            waiting->waitForConnected(remaining);
+        else
+            waiting->waitForReadyRead(remaining);
+    }
+    return phase == Phase::Open;
+}
+
+void NetworkPort::open_in_background()
+{
+    in_background = true;
+    start_connecting();
+}
+
+void NetworkPort::socket_connected()
+{
+    if (phase != Phase::Connecting)
+        return;
+    if (!client) {
+        finish_open();
+        return;
+    }
+    phase = Phase::Negotiating;
+    socket->write(client->greeting());
+}
+
+void NetworkPort::socket_readable()
+{
+    if (!socket ||
+        (phase != Phase::Negotiating && phase != Phase::Open && phase != Phase::Connecting))
+        return;
+    const QByteArray bytes = socket->readAll();
+    if (bytes.isEmpty())
+        return;
+    const int before = incoming.size();
+    if (client) {
+        const QByteArray reply = client->feed(bytes.constData(), bytes.size(), incoming);
+        if (!reply.isEmpty())
+            socket->write(reply);
+        if (phase == Phase::Negotiating) {
+            switch (client->state()) {
+            case ComPortClient::State::Refused:
+                fail(where() + QStringLiteral(": ") + client->failure(),
+                     QStringLiteral("服务器不提供远程串口设置（RFC 2217），请改用 tcp:// 连接"));
+                return;
+            case ComPortClient::State::Rejected:
+                fail(where() + QStringLiteral(": ") + client->failure(),
+                     QStringLiteral("服务器未按所选参数设置远程串口"));
+                return;
+            case ComPortClient::State::Ready:
+                finish_open();
+                return;
+            case ComPortClient::State::Negotiating:
+                return;
+            }
+        }
+    } else {
+        incoming += bytes;
+    }
+    if (phase == Phase::Open && incoming.size() > before)
+        emit readyRead();
+}
+
+void NetworkPort::socket_ended()
+{
+    if (!socket)
+        return;
+    // What the server sent before it went is still the line's.
+    if (socket->bytesAvailable() > 0)
+        socket_readable();
+    if (!socket)
+        return;
+    const QString why = socket->error() == QAbstractSocket::UnknownSocketError
+                            ? QStringLiteral("the connection was closed")
+                            : socket->errorString();
+    if (is_opening()) {
+        const bool closed_by_server = socket->error() == QAbstractSocket::RemoteHostClosedError ||
+                                      socket->state() == QAbstractSocket::UnconnectedState;
+        QString zh = QStringLiteral("无法连接到 ") + where();
+        if (socket->error() == QAbstractSocket::ConnectionRefusedError)
+            zh = QStringLiteral("连接被拒绝：") + where();
+        else if (socket->error() == QAbstractSocket::HostNotFoundError)
+            zh = QStringLiteral("找不到主机：") + target.host;
+        else if (phase == Phase::Negotiating && closed_by_server)
+            zh = QStringLiteral("服务器关闭了连接：") + where();
+        fail(where() + QStringLiteral(": ") + why, zh);
+        return;
+    }
+    if (phase != Phase::Open)
+        return;
+    phase = Phase::Lost;
+    setErrorString(where() + QStringLiteral(": ") + why);
+    reason_zh = QStringLiteral("网络连接已断开：") + where();
+    emit lost(errorString());
+}
+
+void NetworkPort::deadline_passed()
+{
+    if (!is_opening())
+        return;
+    const int seconds = kOpenTimeoutMs / 1000;
+    if (phase == Phase::Connecting)
+        fail(QStringLiteral("%1: no answer within %2 s").arg(where()).arg(seconds),
+             QStringLiteral("%1 在 %2 秒内没有应答").arg(where()).arg(seconds));
+    else
+        fail(QStringLiteral("%1: the server did not set the remote port within %2 s; a server "
+                            "without RFC 2217 is reached as tcp://")
+                 .arg(where())
+                 .arg(seconds),
+             QStringLiteral("%1 在 %2 秒内未设置远程串口；不支持 RFC 2217 的服务器请用 tcp:// 连接")
+                 .arg(where())
+                 .arg(seconds));
+}
+
+void NetworkPort::fail(const QString &reason, const QString &zh)
+{
+    deadline.stop();
+    drop_socket();
+    phase = Phase::Closed;
+    incoming.clear();
+    setErrorString(reason);
+    reason_zh = zh;
+    if (in_background)
+        emit open_failed(reason);
+}
+
+void NetworkPort::finish_open()
+{
+    deadline.stop();
+    phase = Phase::Open;
+    // Unbuffered: `incoming` is the one buffer, so what bytesAvailable() says
+    // is what read() gives.
+    QIODevice::open(QIODevice::ReadWrite | QIODevice::Unbuffered);
+    if (in_background)
+        emit opened();
+    // Data that came with the server's last answer is announced once the
+    // caller had the chance to connect to readyRead().
+    if (!incoming.isEmpty())
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (phase == Phase::Open && !incoming.isEmpty())
+                    emit readyRead();
+            },
+            Qt::QueuedConnection);
+}
+
+void NetworkPort::drop_socket()
+{
+    if (!socket)
+        return;
+    QTcpSocket *const old = socket;
+    socket = nullptr;
+    old->disconnect(this);
+    // Whatever was written goes out before the connection ends; the socket
+    // may be inside its own signal here, so it is deleted later.
+    if (phase == Phase::Open && old->state() == QAbstractSocket::ConnectedState) {
+        old->flush();
+        old->disconnectFromHost();
+    } else {
+        old->abort();
+    }
+    old->deleteLater();
+}
+
+void NetworkPort::close()
+{
+    deadline.stop();
+    drop_socket();
+    phase = Phase::Closed;
+    incoming.clear();
+    QIODevice::close();
+}
+
+qint64 NetworkPort::bytesAvailable() const
+{
+    return incoming.size() + QIODevice::bytesAvailable();
+}
+
+qint64 NetworkPort::bytesToWrite() const
+{
+    return socket ? socket->bytesToWrite() : 0;
+}
+
+bool NetworkPort::waitForReadyRead(int msecs)
+{
+    if (!incoming.isEmpty())
+        return true;
+    QElapsedTimer clock;
+    clock.start();
+    while (socket && phase == Phase::Open && incoming.isEmpty()) {
+        const int remaining = msecs < 0 ? -1 : msecs - int(clock.elapsed());
+        if (msecs >= 0 && remaining <= 0)
+            break;
+        if (!socket->waitForReadyRead(remaining))
+            break;
+    }
+    return !incoming.isEmpty();
+}
+
+bool NetworkPort::waitForBytesWritten(int msecs)
+{
+    return socket && phase == Phase::Open && socket->waitForBytesWritten(msecs);
+}
+
+qint64 NetworkPort::readData(char *data, qint64 max_size)
+{
+    const int count = int(qMin<qint64>(max_size, incoming.size()));
+    if (count <= 0)
+        return phase == Phase::Lost ? -1 : 0;
+    memcpy(data, incoming.constData(), size_t(count));
+    incoming.remove(0, count);
+    return count;
+}
+
+qint64 NetworkPort::writeData(const char *data, qint64 size)
+{
+    if (!socket || phase != Phase::Open)
+        return -1;
+    const QByteArray bytes(data, int(size));
+    const qint64 written = socket->write(client ? escape_iac(bytes) : bytes);
+    return written < 0 ? -1 : size;
+}
+
+} // namespace netport
