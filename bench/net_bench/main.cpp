@@ -17,12 +17,14 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QSerialPort>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <cstdio>
 #include <pty.h>
 #include <termios.h>
@@ -96,6 +98,27 @@ double process_cpu_seconds(qint64 pid)
     return double(fields[11].toLongLong() + fields[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
 }
 
+// Whether a socket listens on local TCP `port`, as the kernel lists them:
+// read, not probed by binding, which would take the port from the server
+// starting.
+bool is_listening(quint16 port)
+{
+    for (const char *table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        QFile file(QString::fromLatin1(table));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray wanted =
+            QByteArray(":") + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            const QList<QByteArray> fields = line.simplified().split(' ');
+            // local address, remote address, state; 0A is LISTEN.
+            if (fields.size() > 3 && fields[1].endsWith(wanted) && fields[3] == "0A")
+                return true;
+        }
+    }
+    return false;
+}
+
 class Ser2net
 {
 public:
@@ -127,19 +150,18 @@ public:
         process.setProgram(QStringLiteral(POSCAM_SER2NET));
         process.setArguments({"-n", "-u", "-c", dir.filePath(QStringLiteral("ser2net.yaml")), "-P",
                               dir.filePath(QStringLiteral("pid"))});
-        process.setStandardOutputFile(QProcess::nullDevice());
-        process.setStandardErrorFile(QProcess::nullDevice());
+        process.setProcessChannelMode(QProcess::MergedChannels);
         process.start();
         if (!process.waitForStarted(5000))
             return false;
         QElapsedTimer clock;
         clock.start();
         while (clock.elapsed() < 10000) {
-            QTcpServer probe;
-            if (!probe.listen(QHostAddress::LocalHost, port))
+            if (is_listening(port))
                 return true;
             QThread::msleep(1);
         }
+        std::fprintf(stderr, "ser2net: %s\n", process.readAll().constData());
         return false;
     }
 
@@ -185,9 +207,12 @@ Result read_stream(QIODevice &device, Line &line, const Ser2net *server)
                 continue;
             const std::optional<protocol::Report> report = protocol::decode_report(frame);
             if (report && report->kind == protocol::ReportKind::Position) {
-                if (result.decoded < line.shared->reports)
-                    result.lag_ms.push_back(
-                        double(now - line.shared->written_ns()[result.decoded]) / 1e6);
+                // A read may come before the writer noted its write's return.
+                const int64_t written = result.decoded < line.shared->reports
+                                            ? line.shared->written_ns()[result.decoded]
+                                            : 0;
+                if (written != 0)
+                    result.lag_ms.push_back(double(now - written) / 1e6);
                 ++result.decoded;
             }
             if (report)
@@ -199,15 +224,17 @@ Result read_stream(QIODevice &device, Line &line, const Ser2net *server)
     const int64_t start = monotonic_ns();
     line.shared->start_ns.store(start);
     int64_t done_at = 0;
-    while (true) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, [&] {
         const int64_t now = monotonic_ns();
         if (done_at == 0 && line.shared->sent.load() == line.shared->reports)
             done_at = now;
-        if ((done_at != 0 && now - done_at > 1000000000) ||
-            result.decoded == line.shared->reports)
-            break;
-    }
+        if ((done_at != 0 && now - done_at > 1000000000) || result.decoded == line.shared->reports)
+            loop.quit();
+    });
+    check.start(100);
+    loop.exec();
     result.wall = double(monotonic_ns() - start) / 1e9;
     result.cpu = cpu_seconds() - cpu_before;
     result.server_cpu = server ? server->cpu_seconds() - server_before : 0;
@@ -221,8 +248,8 @@ void print(const char *way, const Result &r)
     std::printf("%-10s decoded %ld / %ld   CPU %.3f s/s   ser2net %.3f s/s   lag median %.2f ms "
                 "p99 %.2f ms max %.2f ms\n",
                 way, r.decoded, r.sent, r.cpu / r.wall, r.server_cpu / r.wall,
-                percentile(r.lag_ms, 0.5), percentile(r.lag_ms, 0.99),
-                percentile(r.lag_ms, 1.0));
+                percentile(r.lag_ms, 0.5), percentile(r.lag_ms, 0.99), percentile(r.lag_ms, 1.0));
+    std::fflush(stdout);
 }
 
 } // namespace
@@ -289,7 +316,7 @@ int main(int argc, char **argv)
             QObject::connect(&port, &netport::NetworkPort::open_failed, [&] { done = true; });
             port.open_in_background();
             while (!done)
-                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
             QObject::disconnect(&port, &netport::NetworkPort::opened, nullptr, nullptr);
             QObject::disconnect(&port, &netport::NetworkPort::open_failed, nullptr, nullptr);
             if (!ok) {

@@ -7,10 +7,25 @@
 namespace
 {
 
+// Whether a socket listens on local TCP `port`, as the kernel lists them:
+// read, not probed by binding, which would take the port from the server
+// starting.
 bool is_listening(quint16 port)
 {
-    QTcpServer probe;
-    return !probe.listen(QHostAddress::LocalHost, port);
+    for (const char *table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        QFile file(QString::fromLatin1(table));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray wanted =
+            QByteArray(":") + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            const QList<QByteArray> fields = line.simplified().split(' ');
+            // local address, remote address, state; 0A is LISTEN.
+            if (fields.size() > 3 && fields[1].endsWith(wanted) && fields[3] == "0A")
+                return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
