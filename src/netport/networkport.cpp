@@ -1,10 +1,46 @@
 #include "netport/networkport.h"
 
 #include <QElapsedTimer>
+#include <QHostAddress>
+#include <QHostInfo>
 #include <QTcpSocket>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 namespace netport
 {
+
+namespace
+{
+
+// A host name looked up on a thread of its own, waited for at most
+// `timeout_ms`: QTcpSocket's blocking wait would look it up without a bound,
+// and a resolver that gets no answer takes many seconds per attempt. The
+// thread outlives a wait that gives up and drops its answer.
+std::optional<QHostInfo> look_up(const QString &host, int timeout_ms)
+{
+    struct Answer {
+        std::mutex mutex;
+        std::condition_variable ready;
+        std::optional<QHostInfo> info;
+    };
+    const auto answer = std::make_shared<Answer>();
+    std::thread([answer, host] {
+        QHostInfo info = QHostInfo::fromName(host);
+        const std::lock_guard<std::mutex> lock(answer->mutex);
+        answer->info = std::move(info);
+        answer->ready.notify_all();
+    }).detach();
+    std::unique_lock<std::mutex> lock(answer->mutex);
+    answer->ready.wait_for(lock, std::chrono::milliseconds(timeout_ms),
+                           [&] { return answer->info.has_value(); });
+    return answer->info;
+}
+
+} // namespace
 
 NetworkPort::NetworkPort(QObject *parent) : QIODevice(parent)
 {
@@ -33,6 +69,19 @@ QString NetworkPort::where() const
     return target.text();
 }
 
+QTcpSocket *NetworkPort::new_socket()
+{
+    auto *const made = new QTcpSocket(this);
+    // The camera's frames are small and the transfer waits for each answer:
+    // Nagle's delay would hold every command back.
+    made->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    connect(made, &QTcpSocket::connected, this, &NetworkPort::socket_connected);
+    connect(made, &QTcpSocket::readyRead, this, &NetworkPort::socket_readable);
+    connect(made, &QTcpSocket::disconnected, this, &NetworkPort::socket_ended);
+    connect(made, &QTcpSocket::errorOccurred, this, &NetworkPort::socket_ended);
+    return made;
+}
+
 void NetworkPort::start_connecting()
 {
     drop_socket();
@@ -43,27 +92,41 @@ void NetworkPort::start_connecting()
     client.reset();
     if (target.kind == NetAddress::Kind::Rfc2217)
         client.emplace(settings);
-    socket = new QTcpSocket(this);
-    // The camera's frames are small and the transfer waits for each answer:
-    // Nagle's delay would hold every command back.
-    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    connect(socket, &QTcpSocket::connected, this, &NetworkPort::socket_connected);
-    connect(socket, &QTcpSocket::readyRead, this, &NetworkPort::socket_readable);
-    connect(socket, &QTcpSocket::disconnected, this, &NetworkPort::socket_ended);
-    connect(socket, &QTcpSocket::errorOccurred, this, &NetworkPort::socket_ended);
+    candidates.clear();
+    socket = new_socket();
     phase = Phase::Connecting;
     deadline.start();
+    if (!in_background && QHostAddress(target.host).isNull()) {
+        const std::optional<QHostInfo> info = look_up(target.host, kOpenTimeoutMs);
+        if (!info) {
+            fail(QStringLiteral("%1: the host name was not resolved within %2 s")
+                     .arg(where())
+                     .arg(kOpenTimeoutMs / 1000),
+                 QStringLiteral("%1 秒内未能解析主机名：").arg(kOpenTimeoutMs / 1000) +
+                     target.host);
+            return;
+        }
+        if (info->addresses().isEmpty()) {
+            fail(where() + QStringLiteral(": ") + info->errorString(),
+                 QStringLiteral("找不到主机：") + target.host);
+            return;
+        }
+        // Each address in turn, as QTcpSocket tries a name's.
+        candidates = info->addresses();
+        socket->connectToHost(candidates.takeFirst(), target.port);
+        return;
+    }
     socket->connectToHost(target.host, target.port);
 }
 
 bool NetworkPort::open(OpenMode)
 {
-    if (isOpen() && phase == Phase::Open)
+    if ((isOpen() && phase == Phase::Open) || is_opening())
         return false;
-    in_background = false;
-    start_connecting();
     QElapsedTimer clock;
     clock.start();
+    in_background = false;
+    start_connecting();
     // The socket's own waits: the caller's event loop does not run, so no
     // other slot of the caller's runs in the middle of its open.
     while (is_opening()) {
@@ -148,6 +211,15 @@ void NetworkPort::socket_ended()
     const QString why = socket->error() == QAbstractSocket::UnknownSocketError
                             ? QStringLiteral("the connection was closed")
                             : socket->errorString();
+    if (phase == Phase::Connecting && !candidates.isEmpty()) {
+        QTcpSocket *const old = socket;
+        old->disconnect(this);
+        old->abort();
+        old->deleteLater();
+        socket = new_socket();
+        socket->connectToHost(candidates.takeFirst(), target.port);
+        return;
+    }
     if (is_opening()) {
         const bool closed_by_server = socket->error() == QAbstractSocket::RemoteHostClosedError ||
                                       socket->state() == QAbstractSocket::UnconnectedState;

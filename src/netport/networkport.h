@@ -5,7 +5,9 @@
 #include "netport/netaddress.h"
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QIODevice>
+#include <QList>
 #include <QTimer>
 #include <optional>
 
@@ -80,6 +82,7 @@ protected:
 private:
     enum class Phase { Closed, Connecting, Negotiating, Open, Lost };
 
+    QTcpSocket *new_socket();
     void start_connecting();
     void socket_connected();
     void socket_readable();
@@ -93,6 +96,8 @@ private:
     NetAddress target;
     LineSettings settings;
     QTcpSocket *socket = nullptr;
+    // A looked-up name's other addresses, tried in turn while connecting.
+    QList<QHostAddress> candidates;
     QTimer deadline;
     std::optional<ComPortClient> client;
     Phase phase = Phase::Closed;
