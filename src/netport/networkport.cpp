@@ -40,6 +40,20 @@ std::optional<QHostInfo> look_up(const QString &host, int timeout_ms)
     return answer->info;
 }
 
+// What a server wrote before it closed, when it reads as one short line of
+// text; anything else is the line's data and says nothing.
+QString server_text(const QByteArray &bytes)
+{
+    constexpr int kMaxText = 200;
+    if (bytes.isEmpty() || bytes.size() > kMaxText)
+        return QString();
+    for (const char byte : bytes)
+        if ((quint8(byte) < 0x20 && byte != '\r' && byte != '\n' && byte != '\t') ||
+            quint8(byte) >= 0x7F)
+            return QString();
+    return QString::fromLatin1(bytes).simplified();
+}
+
 } // namespace
 
 NetworkPort::NetworkPort(QObject *parent) : QIODevice(parent)
@@ -221,16 +235,23 @@ void NetworkPort::socket_ended()
         return;
     }
     if (is_opening()) {
-        const bool closed_by_server = socket->error() == QAbstractSocket::RemoteHostClosedError ||
-                                      socket->state() == QAbstractSocket::UnconnectedState;
         QString zh = QStringLiteral("无法连接到 ") + where();
-        if (socket->error() == QAbstractSocket::ConnectionRefusedError)
+        QString reason = where() + QStringLiteral(": ") + why;
+        if (socket->error() == QAbstractSocket::ConnectionRefusedError) {
             zh = QStringLiteral("连接被拒绝：") + where();
-        else if (socket->error() == QAbstractSocket::HostNotFoundError)
+        } else if (socket->error() == QAbstractSocket::HostNotFoundError) {
             zh = QStringLiteral("找不到主机：") + target.host;
-        else if (phase == Phase::Negotiating && closed_by_server)
+        } else if (phase == Phase::Negotiating) {
+            // A server that cannot open the robot's device says so in a line
+            // of text before it closes: that is the reason worth showing.
+            const QString said = server_text(incoming);
             zh = QStringLiteral("服务器关闭了连接：") + where();
-        fail(where() + QStringLiteral(": ") + why, zh);
+            if (!said.isEmpty()) {
+                zh += QStringLiteral("（") + said + QStringLiteral("）");
+                reason += QStringLiteral(" (the server said: ") + said + QLatin1Char(')');
+            }
+        }
+        fail(reason, zh);
         return;
     }
     if (phase != Phase::Open)

@@ -65,6 +65,7 @@ private slots:
     void refusedConnectionFailsTheOpenWithItsReason();
     void telnetServerWithoutRfc2217FailsTheOpenSayingSo();
     void serverThatNeverAnswersFailsTheOpenInTime();
+    void serverThatCannotOpenTheDeviceFailsTheOpenSayingWhy();
     void stoppedServerIsALostPortAndOpensAgainWhenBack();
 };
 
@@ -203,6 +204,20 @@ void NetworkPortTest::serverThatNeverAnswersFailsTheOpenInTime()
     QVERIFY2(failed.at(0).at(0).toString().contains(QLatin1String("did not set the remote port")),
              qPrintable(failed.at(0).at(0).toString()));
     QVERIFY(!port.isOpen());
+}
+
+// The robot's server is up, its serial device is not: ser2net accepts, says
+// why in a line of text and closes.
+void NetworkPortTest::serverThatCannotOpenTheDeviceFailsTheOpenSayingWhy()
+{
+    Ser2netProcess server;
+    QVERIFY2(server.start(QStringLiteral("/dev/ttyNoSuchCamera")), qPrintable(server.error()));
+    NetworkPort port;
+    port.set_address(address_of(server.address(Ser2netProcess::Rfc2217)));
+    QVERIFY(!port.open(QIODevice::ReadWrite));
+    QVERIFY2(port.errorString().contains(QLatin1String("the server said: Device open failure")),
+             qPrintable(port.errorString()));
+    QVERIFY(port.failure_zh().contains(QStringLiteral("服务器关闭了连接")));
 }
 
 void NetworkPortTest::stoppedServerIsALostPortAndOpensAgainWhenBack()
