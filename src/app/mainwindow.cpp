@@ -51,6 +51,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     setup_trajectory_plot();
     port_scanner = new ports::PortScanner(this);
     update_port();
+    setup_port_box_menu();
     // "115200" and "8", as the form already selects them.
     ui->BaudRateBox->setCurrentIndex(4);
     ui->DataBitBox->setCurrentIndex(3);

@@ -16,6 +16,7 @@
 
 class PacedLog;
 class PlotMenu;
+class PortBoxMenu;
 class QSerialPort;
 class QTimer;
 class SheetEngine;
@@ -109,6 +110,11 @@ public:
     TagMapView *tag_map_view = nullptr;
     // The table's own menu: a generated grid, DXF out and in. A child of the table.
     TagTableMenu *table_menu = nullptr;
+    // The port box's own menu: "添加网络串口…". A child of the box.
+    PortBoxMenu *port_box_menu = nullptr;
+    // Network ports the operator added, listed after the serial ports for as
+    // long as the window lives.
+    QStringList network_ports;
     // Records every connection; the replay window while a session replays.
     session::SessionRecorder *recorder = serial_link.recorder();
     SessionReplay *replay = nullptr;
@@ -177,6 +183,10 @@ public:
     bool open_replay(const QString &path);
 
 private:
+    // The port box's menu and its one choice.
+    void setup_port_box_menu();
+    void add_network_port();
+
     // The table's menu: "生成标签网格…", "导出DXF…", "导入DXF…".
     void setup_table_menu();
     void generate_grid();

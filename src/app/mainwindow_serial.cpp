@@ -131,7 +131,7 @@ void MainWindow::reset_receive_path()
 
 void MainWindow::update_port()
 {
-    const QStringList names = ports::port_names(port_scanner->ports());
+    const QStringList names = ports::port_names(port_scanner->ports()) + network_ports;
     // Compared by name, not only by count: an adapter swapped for another
     // between two refreshes must become selectable.
     if (names == port_names)

@@ -64,12 +64,45 @@ speed_t speed_of(int baud)
     }
 }
 
+int baud_of(speed_t speed)
+{
+    const int bauds[] = {1200,  2400,   4800,   9600,   19200, 38400,
+                         57600, 115200, 230400, 460800, 921600};
+    for (const int baud : bauds)
+        if (speed_of(baud) == speed)
+            return baud;
+    return 0;
+}
+
 QString system_error()
 {
     return QString::fromLocal8Bit(strerror(errno));
 }
 
 } // namespace
+
+QString SerialLine::settings_text() const
+{
+    termios tio{};
+    if (fd < 0 || tcgetattr(fd, &tio) != 0)
+        return QStringLiteral("closed");
+    const tcflag_t size = tio.c_cflag & CSIZE;
+    const int data_bits = size == CS5 ? 5 : size == CS6 ? 6 : size == CS7 ? 7 : 8;
+    const char parity = !(tio.c_cflag & PARENB)  ? 'N'
+                        : (tio.c_cflag & CMSPAR) ? ((tio.c_cflag & PARODD) ? 'M' : 'S')
+                        : (tio.c_cflag & PARODD) ? 'O'
+                                                 : 'E';
+    const int stop_bits = (tio.c_cflag & CSTOPB) ? 2 : 1;
+    const QString flow = (tio.c_cflag & CRTSCTS) ? QStringLiteral("hardware")
+                         : (tio.c_iflag & IXON)  ? QStringLiteral("software")
+                                                 : QStringLiteral("none");
+    return QStringLiteral("%1 %2%3%4 %5")
+        .arg(baud_of(cfgetospeed(&tio)))
+        .arg(data_bits)
+        .arg(QLatin1Char(parity))
+        .arg(stop_bits)
+        .arg(flow);
+}
 
 SerialLine::SerialLine(quint32 seed, QObject *parent) : QObject(parent), random(seed)
 {

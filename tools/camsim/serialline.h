@@ -50,6 +50,10 @@ public:
         return line_path;
     }
 
+    // The line's settings as the host last set them on a pseudo-terminal
+    // (its master side reads the slave's): "57600 7E2 hardware".
+    QString settings_text() const;
+
     void set_split_writes(bool on)
     {
         split = on;

@@ -142,6 +142,8 @@ Faults
 
 Commands on standard input, one per line
   status                 print the counters
+  line                   print the line's settings as the host set them:
+                         "line 57600 7E2 hardware"
   map                    write the tag map now
   error                  send one error report
   silent on|off          stop or resume sending

@@ -118,6 +118,8 @@ bool Simulator::run_command(const QString &command)
     const QString verb = words.value(0);
     if (verb == QLatin1String("status")) {
         say(status_text());
+    } else if (verb == QLatin1String("line")) {
+        say(QStringLiteral("line ") + line.settings_text());
     } else if (verb == QLatin1String("map")) {
         write_map();
     } else if (verb == QLatin1String("error")) {
@@ -136,7 +138,7 @@ bool Simulator::run_command(const QString &command)
     } else if (verb == QLatin1String("quit")) {
         emit quit_requested();
     } else {
-        say(QStringLiteral("unknown command \"%1\": status, map, error, silent on|off, "
+        say(QStringLiteral("unknown command \"%1\": status, line, map, error, silent on|off, "
                            "vanish, reopen, quit")
                 .arg(command));
         return false;
