@@ -1,5 +1,6 @@
 #include "progressline.h"
 
+#include <QString>
 #include <QTextStream>
 
 #include <unistd.h>
