@@ -90,7 +90,7 @@ void TrackGraph::draw_picture(QCPPainter &painter, const QRect &clip)
 {
 
     const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1;
-    const ViewFrame view = frame_of(clip, ratio);
+    const ViewFrame view = frame_of(*this, clip, ratio);
     const bool dropped_due =
         dropped_waiting && (!since_full.isValid() || since_full.elapsed() >= kDroppedRedrawMs);
     std::optional<QPoint> shift;
@@ -112,19 +112,6 @@ void TrackGraph::draw_picture(QCPPainter &painter, const QRect &clip)
             schedule_dropped_redraw();
     }
     painter.drawPixmap(clip.topLeft(), picture);
-}
-
-ViewFrame TrackGraph::frame_of(const QRect &clip, qreal ratio) const
-{
-    ViewFrame view;
-    view.valid = true;
-    view.clip = clip;
-    view.ratio = ratio;
-    view.coords[0] = QPointF(keyAxis()->range().lower, valueAxis()->range().lower);
-    view.coords[1] = QPointF(keyAxis()->range().upper, valueAxis()->range().upper);
-    for (int k = 0; k < 2; ++k)
-        view.pixels[k] = coordsToPixels(view.coords[k].x(), view.coords[k].y());
-    return view;
 }
 
 void TrackGraph::paint_all(const ViewFrame &view)

@@ -63,7 +63,6 @@ protected:
 
 private:
     void draw_picture(QCPPainter &painter, const QRect &clip);
-    ViewFrame frame_of(const QRect &clip, qreal ratio) const;
     void paint_all(const ViewFrame &view);
     void paint_exposed(const QRegion &exposed);
     void paint_pending();

@@ -1,6 +1,7 @@
 #include "plot/viewshift.h"
 
 #include <cmath>
+#include <qcustomplot.h>
 
 namespace plot
 {
@@ -17,6 +18,23 @@ bool whole(double value)
 }
 
 } // namespace
+
+ViewFrame frame_of(const QCPAbstractPlottable &plottable, const QRect &clip, qreal ratio)
+{
+    ViewFrame view;
+    if (!plottable.keyAxis() || !plottable.valueAxis())
+        return view;
+    view.valid = true;
+    view.clip = clip;
+    view.ratio = ratio;
+    view.coords[0] =
+        QPointF(plottable.keyAxis()->range().lower, plottable.valueAxis()->range().lower);
+    view.coords[1] =
+        QPointF(plottable.keyAxis()->range().upper, plottable.valueAxis()->range().upper);
+    for (int k = 0; k < 2; ++k)
+        view.pixels[k] = plottable.coordsToPixels(view.coords[k].x(), view.coords[k].y());
+    return view;
+}
 
 std::optional<QPoint> whole_pixel_shift(const ViewFrame &before, const QRect &clip, qreal ratio,
                                         QPointF first_now, QPointF second_now)

@@ -4,6 +4,8 @@
 #include <QRect>
 #include <optional>
 
+class QCPAbstractPlottable;
+
 namespace plot
 {
 
@@ -17,6 +19,9 @@ struct ViewFrame {
     QPointF coords[2];
     QPointF pixels[2];
 };
+
+// Where `plottable`'s view puts the lower and the upper ends of its ranges.
+ViewFrame frame_of(const QCPAbstractPlottable &plottable, const QRect &clip, qreal ratio);
 
 // The whole-pixel move from `before` to a view with `clip` and `ratio` that
 // puts before's two coordinates at `first_now` and `second_now`; none if
