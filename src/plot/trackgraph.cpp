@@ -88,7 +88,6 @@ void TrackGraph::draw(QCPPainter *painter)
 
 void TrackGraph::draw_picture(QCPPainter &painter, const QRect &clip)
 {
-
     const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1;
     const ViewFrame view = frame_of(*this, clip, ratio);
     const bool dropped_due =
@@ -102,12 +101,14 @@ void TrackGraph::draw_picture(QCPPainter &painter, const QRect &clip)
     if (!shift) {
         paint_all(view);
     } else {
+        // New dots go in where the picture's view puts them, before it
+        // moves: the strip it exposes then holds no dot twice.
+        paint_pending(*shift);
         if (!shift->isNull()) {
             picture.scroll(int(shift->x() * ratio), int(shift->y() * ratio), picture.rect());
             paint_exposed(QRegion(clip).subtracted(QRegion(clip.translated(*shift))));
         }
         picture_view = view;
-        paint_pending();
         if (dropped_waiting)
             schedule_dropped_redraw();
     }
@@ -148,7 +149,7 @@ void TrackGraph::paint_exposed(const QRegion &exposed)
     stamp_points(painter, exposed);
 }
 
-void TrackGraph::paint_pending()
+void TrackGraph::paint_pending(const QPoint &moved_since)
 {
     if (pending.isEmpty())
         return;
@@ -158,7 +159,7 @@ void TrackGraph::paint_pending()
     applyScattersAntialiasingHint(&painter);
     mScatterStyle.applyTo(&painter, mPen);
     for (const QPointF &point : pending)
-        stamp(painter, coordsToPixels(point.x(), point.y()));
+        stamp(painter, coordsToPixels(point.x(), point.y()) - QPointF(moved_since));
     pending.clear();
 }
 

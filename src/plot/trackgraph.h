@@ -65,7 +65,9 @@ private:
     void draw_picture(QCPPainter &painter, const QRect &clip);
     void paint_all(const ViewFrame &view);
     void paint_exposed(const QRegion &exposed);
-    void paint_pending();
+    // The new points, as the picture's view placed them: the current view
+    // has moved `moved_since` from it.
+    void paint_pending(const QPoint &moved_since);
     // Every point whose dot reaches into `area`, on `painter` clipped to it.
     void stamp_points(QCPPainter &painter, const QRegion &area) const;
     void stamp(QCPPainter &painter, const QPointF &pixel) const;

@@ -181,8 +181,14 @@ void TrackPictureTest::pictureFollowsADragAndTheRobotByShifting()
 
     const int full_before = track()->full_paintings();
 
+    // A report not yet drawn, just right of the view, where the drag below
+    // brings it into view.
+    const QRect rect = plot->axisRect()->rect();
+    const QPointF beyond(plot->xAxis->pixelToCoord(rect.right() + 15),
+                         plot->yAxis->pixelToCoord(rect.center().y()));
+    plot::append_to_track(*plot, xs, ys, kCapacity, beyond.x(), beyond.y());
     // The operator drags the view 37 pixels left and 21 up.
-    const QPoint from = plot->axisRect()->rect().center();
+    const QPoint from = rect.center();
     const QPoint to = from + QPoint(-37, -21);
     QTest::mousePress(plot.get(), Qt::LeftButton, Qt::NoModifier, from);
     QMouseEvent move(QEvent::MouseMove, QPointF(to), QPointF(plot->mapToGlobal(to)), Qt::NoButton,
