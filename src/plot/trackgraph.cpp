@@ -72,7 +72,9 @@ void TrackGraph::draw(QCPPainter *painter)
     }
     // A picture to be kept (an image saved, the clipboard) is painted whole.
     if (painter->modes().testFlag(QCPPainter::pmNoCaching)) {
+        painter->save();
         stamp_points(*painter, QRegion(clipRect()));
+        painter->restore();
         return;
     }
     // The picture is painted as the plot paints, with the half-pixel shift
@@ -156,11 +158,22 @@ void TrackGraph::paint_pending(const QPoint &moved_since)
     QCPPainter painter(&picture);
     painter.translate(-picture_view.clip.topLeft());
     painter.setClipRect(picture_view.clip);
-    applyScattersAntialiasingHint(&painter);
+    apply_stamp_hint(painter);
     mScatterStyle.applyTo(&painter, mPen);
     for (const QPointF &point : pending)
         stamp(painter, coordsToPixels(point.x(), point.y()) - QPointF(moved_since));
     pending.clear();
+}
+
+void TrackGraph::apply_stamp_hint(QCPPainter &painter) const
+{
+    // A pre-rendered dot is stamped on whole pixels; the half-pixel shift of
+    // an anti-aliased painter would leave its rounding to the paint engine,
+    // which Qt 6 rounds differently depending on where the picture starts.
+    if (mScatterStyle.shape() == QCPScatterStyle::ssPixmap)
+        painter.setAntialiasing(false);
+    else
+        applyScattersAntialiasingHint(&painter);
 }
 
 void TrackGraph::stamp_points(QCPPainter &painter, const QRegion &area) const
@@ -177,7 +190,7 @@ void TrackGraph::stamp_points(QCPPainter &painter, const QRegion &area) const
     QVector<QRectF> reached;
     for (const QRect &rect : area)
         reached.append(QRectF(rect).adjusted(-reach, -reach, reach, reach));
-    applyScattersAntialiasingHint(&painter);
+    apply_stamp_hint(painter);
     mScatterStyle.applyTo(&painter, mPen);
     for (auto it = mDataContainer->constBegin(); it != mDataContainer->constEnd(); ++it) {
         const QPointF pixel = coordsToPixels(it->key, it->value);

@@ -70,6 +70,7 @@ private:
     void paint_pending(const QPoint &moved_since);
     // Every point whose dot reaches into `area`, on `painter` clipped to it.
     void stamp_points(QCPPainter &painter, const QRegion &area) const;
+    void apply_stamp_hint(QCPPainter &painter) const;
     void stamp(QCPPainter &painter, const QPointF &pixel) const;
     void schedule_dropped_redraw();
 
