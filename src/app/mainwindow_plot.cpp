@@ -1,8 +1,8 @@
 #include "app/mainwindow.h"
 
 #include "app/plotmenu.h"
+#include "plot/plotview.h"
 #include "plot/renderpacer.h"
-#include "plot/trajectory.h"
 #include "plot/trajectoryplot.h"
 #include "ui_mainwindowform.h"
 
@@ -13,6 +13,8 @@ void MainWindow::setup_trajectory_plot()
     plot::setup_position_plot(*ui->robot_map);
     render_pacer = new plot::RenderPacer(*ui->robot_map);
     plot_menu = new PlotMenu(*ui->robot_map);
+    plot::PlotView *view = &plot_menu->view();
+    render_pacer->set_before_frame([view] { view->follow_robot(); });
 }
 
 void MainWindow::draw_robot_outline(float x, float y, float angle)
@@ -24,14 +26,13 @@ void MainWindow::draw_robot_outline(float x, float y, float angle)
 
 void MainWindow::append_track_point(float x, float y)
 {
-    plot::store_track_point(track_x, track_y, max_track_points,
-                            *ui->robot_map->graph(plot::kTrackGraph)->data(), x, y);
+    plot::append_to_track(*ui->robot_map, track_x, track_y, max_track_points, x, y);
 }
 
 void MainWindow::on_locus_clean_clicked()
 {
     track_x.resize(0);
     track_y.resize(0);
-    ui->robot_map->graph(plot::kTrackGraph)->data()->clear();
+    plot::clear_track(*ui->robot_map);
     render_pacer->request();
 }

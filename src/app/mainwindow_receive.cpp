@@ -8,12 +8,21 @@
 #include "ui_mainwindowform.h"
 
 #include <QDebug>
+#include <QLineEdit>
 #include <QTimer>
 
 namespace
 {
 
 constexpr int kErrorLampMs = 1000;
+
+// A line edit repaints on every setText, even of the text it shows; at the
+// camera's rate that was hundreds of paintings a second of unchanged angles.
+void show_text(QLineEdit *edit, const QString &text)
+{
+    if (edit->text() != text)
+        edit->setText(text);
+}
 
 } // namespace
 
@@ -91,10 +100,10 @@ void MainWindow::show_pose(const protocol::PositionReport &pose)
     // reports by it. A named category would prefix the printed line.
     qDebug() << pos_x;
     location_text = protocol::location_text(pos_x, pos_y);
-    ui->current_loc_edit->setText(location_text);
-    ui->current_angle_edit->setText(protocol::degrees_text(rotation_angle));
-    ui->current_angx_edit->setText(protocol::degrees_text(attitude_x));
-    ui->current_angy_edit->setText(protocol::degrees_text(attitude_y));
+    show_text(ui->current_loc_edit, location_text);
+    show_text(ui->current_angle_edit, protocol::degrees_text(rotation_angle));
+    show_text(ui->current_angx_edit, protocol::degrees_text(attitude_x));
+    show_text(ui->current_angy_edit, protocol::degrees_text(attitude_y));
     draw_robot_outline(pos_x, pos_y, rotation_angle);
     append_track_point(pos_x, pos_y);
     // The camera can send hundreds of positions a second; the plot is

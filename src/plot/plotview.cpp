@@ -22,10 +22,7 @@ Span span_of(const QCPRange &range)
 
 PlotView::PlotView(QCustomPlot &plot) : QObject(&plot), plot(plot)
 {
-    connect(&plot, &QCustomPlot::beforeReplot, this, [this] {
-        if (follow)
-            centre_on_robot();
-    });
+    connect(&plot, &QCustomPlot::beforeReplot, this, &PlotView::follow_robot);
     connect(&plot, &QCustomPlot::mouseMove, this, &PlotView::on_mouse_move);
 }
 
@@ -94,11 +91,19 @@ void PlotView::show_tag_layer(bool shown)
     }
 }
 
+void PlotView::follow_robot()
+{
+    if (follow)
+        centre_on_robot();
+}
+
 void PlotView::centre_on_robot()
 {
     const QPointF robot = robot_position(plot);
-    const Span x = centred(span_of(plot.xAxis->range()), robot.x());
-    const Span y = centred(span_of(plot.yAxis->range()), robot.y());
+    const QRect pixels = plot.axisRect()->rect();
+    const Span x = centred_by_whole_pixels(span_of(plot.xAxis->range()), robot.x(), pixels.width());
+    const Span y =
+        centred_by_whole_pixels(span_of(plot.yAxis->range()), robot.y(), pixels.height());
     plot.xAxis->setRange(x.lower, x.upper);
     plot.yAxis->setRange(y.lower, y.upper);
 }

@@ -33,6 +33,10 @@ public:
     // keeping the zoom; the operator dragging the view turns it off.
     void set_following(bool on);
 
+    // While following, moves the view's centre to the robot (to within
+    // half a pixel), keeping the zoom; a renderer calls it before each frame.
+    void follow_robot();
+
     // The tag map's layer, which exists once a map is drawn.
     bool has_tag_layer() const;
     bool tag_layer_shown() const;

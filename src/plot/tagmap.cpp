@@ -18,6 +18,8 @@ constexpr double kLargestSidePixels = 60;
 // Antialiased squares cost several times plain ones; a whole floor of them
 // would make zooming sluggish.
 constexpr int kMostAntialiased = 2000;
+// How far right of its square an id's label may reach: five digits.
+constexpr double kLabelReachPixels = 60;
 
 QColor fill_of(TagMark mark)
 {
@@ -175,39 +177,110 @@ void TagMap::draw(QCPPainter *painter)
     const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1;
     const View view{mKeyAxis ? mKeyAxis->range() : QCPRange(),
                     mValueAxis ? mValueAxis->range() : QCPRange(), clip, ratio, generation};
-    if (cached.isNull() || !(view == cached_view)) {
-        cached = QPixmap(clip.size() * ratio);
-        cached.setDevicePixelRatio(ratio);
-        cached.fill(Qt::transparent);
-        QCPPainter picture(&cached);
-        picture.setFont(painter->font());
-        picture.translate(-clip.topLeft());
-        paint_tags(&picture);
-        cached_view = view;
+    if (cached.isNull() || cached_view.generation != generation || !mKeyAxis || !mValueAxis) {
+        paint_picture(view, painter->font());
+    } else if (!(view == cached_view)) {
+        // A view moved by whole pixels (following the robot, a drag) keeps
+        // what stays in view and paints the strip it exposes.
+        const std::optional<QPoint> shift = whole_pixel_shift(
+            cached_frame, clip, ratio,
+            coordsToPixels(cached_frame.coords[0].x(), cached_frame.coords[0].y()),
+            coordsToPixels(cached_frame.coords[1].x(), cached_frame.coords[1].y()));
+        bool kept = false;
+        if (shift) {
+            cached.scroll(int(shift->x() * ratio), int(shift->y() * ratio), cached.rect());
+            const QRegion exposed = QRegion(clip).subtracted(QRegion(clip.translated(*shift)));
+            QCPPainter picture(&cached);
+            picture.setFont(painter->font());
+            picture.translate(-clip.topLeft());
+            picture.setClipRegion(exposed);
+            picture.setCompositionMode(QPainter::CompositionMode_Source);
+            picture.fillRect(exposed.boundingRect(), Qt::transparent);
+            picture.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            kept = paint_tags(&picture, &exposed);
+        }
+        if (kept) {
+            cached_view = view;
+            cached_frame = frame_of(*this, clip, ratio);
+        } else {
+            paint_picture(view, painter->font());
+        }
     }
+    // Copied pixel for pixel: the half-pixel shift of an anti-aliased
+    // painter would move the picture a pixel from where the squares belong.
+    painter->save();
+    painter->setAntialiasing(false);
     painter->drawPixmap(clip.topLeft(), cached);
+    painter->restore();
 }
 
-void TagMap::paint_tags(QCPPainter *painter)
+void TagMap::paint_picture(const View &view, const QFont &font)
 {
-    ++painting_count;
-    last_drawn = 0;
-    last_labelled = false;
-    if (!mKeyAxis || !mValueAxis || map_tags.isEmpty())
-        return;
+    cached = QPixmap(view.clip.size() * view.pixel_ratio);
+    cached.setDevicePixelRatio(view.pixel_ratio);
+    cached.fill(Qt::transparent);
+    QCPPainter picture(&cached);
+    picture.setFont(font);
+    picture.translate(-view.clip.topLeft());
+    paint_tags(&picture);
+    cached_view = view;
+    cached_frame = frame_of(*this, view.clip, view.pixel_ratio);
+    cached_antialiased = last_drawn <= kMostAntialiased;
+    cached_labelled = last_labelled || map_tags.isEmpty();
+}
+
+bool TagMap::paint_tags(QCPPainter *painter, const QRegion *only)
+{
+    if (!only) {
+        last_drawn = 0;
+        last_labelled = false;
+    }
+    if (!mKeyAxis || !mValueAxis || map_tags.isEmpty()) {
+        ++painting_count;
+        return true;
+    }
     const QRectF area = QRectF(clipRect())
                             .adjusted(-kLargestSidePixels, -kLargestSidePixels, kLargestSidePixels,
                                       kLargestSidePixels);
     // Pixels per centimetre, for squares of the tag's printed size.
     const double scale = std::abs(mKeyAxis->coordToPixel(1) - mKeyAxis->coordToPixel(0));
 
+    // Whether the squares are smoothed and labelled depends on all tags in
+    // view, also when only a strip of the view is painted.
     QVector<int> in_view;
     in_view.reserve(map_tags.size());
     for (int i = 0; i < map_tags.size(); ++i)
         if (area.contains(centre_pixel(map_tags.at(i))))
             in_view.append(i);
-    last_drawn = in_view.size();
-    painter->setAntialiasing(in_view.size() <= kMostAntialiased);
+    const bool labelled = in_view.size() <= kMostLabels;
+    if (only) {
+        if (cached_antialiased != (in_view.size() <= kMostAntialiased) ||
+            cached_labelled != labelled)
+            return false;
+        // A label reaches right of its square.
+        QVector<QRectF> reached;
+        for (const QRect &rect : *only)
+            reached.append(QRectF(rect).adjusted(-kLargestSidePixels - kLabelReachPixels,
+                                                 -kLargestSidePixels, kLargestSidePixels,
+                                                 kLargestSidePixels));
+        QVector<int> near;
+        for (int i : in_view) {
+            const QPointF centre = centre_pixel(map_tags.at(i));
+            for (const QRectF &rect : reached) {
+                if (rect.contains(centre)) {
+                    near.append(i);
+                    break;
+                }
+            }
+        }
+        painter->setAntialiasing(in_view.size() <= kMostAntialiased);
+        last_drawn = in_view.size();
+        in_view = near;
+    } else {
+        last_drawn = in_view.size();
+        painter->setAntialiasing(in_view.size() <= kMostAntialiased);
+    }
+    ++painting_count;
     painter->setPen(mPen);
 
     QPointF corners[4];
@@ -229,8 +302,8 @@ void TagMap::paint_tags(QCPPainter *painter)
         painter->drawPolygon(corners, 4);
     }
 
-    if (in_view.size() > kMostLabels)
-        return;
+    if (!labelled)
+        return true;
     last_labelled = true;
     painter->setPen(QPen(QColor(30, 30, 30)));
     for (int i : in_view) {
@@ -239,6 +312,7 @@ void TagMap::paint_tags(QCPPainter *painter)
         painter->drawText(centre + QPointF(kSmallestSidePixels, -kSmallestSidePixels),
                           QString::number(shown_values(tag)[0]));
     }
+    return true;
 }
 
 void TagMap::drawLegendIcon(QCPPainter *painter, const QRectF &rect) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "plot/viewshift.h"
+
 #include <QString>
 #include <QVector>
 #include <array>
@@ -94,11 +96,18 @@ private:
     };
 
     QPointF centre_pixel(const MapTag &tag) const;
-    void paint_tags(QCPPainter *painter);
+    // Paints the tags in view, or of them only those reaching into `only`;
+    // false (and nothing painted) if the tags in view would be drawn in
+    // another style than those of the picture being added to.
+    bool paint_tags(QCPPainter *painter, const QRegion *only = nullptr);
+    void paint_picture(const View &view, const QFont &font);
 
     quint64 generation = 0;
     int painting_count = 0;
     View cached_view;
+    ViewFrame cached_frame;
+    bool cached_antialiased = false;
+    bool cached_labelled = false;
     QPixmap cached;
 
     QVector<MapTag> map_tags;

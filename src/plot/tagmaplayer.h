@@ -14,7 +14,7 @@ namespace plot
 // the layer by this name.
 constexpr char kTagsLayerName[] = "tags";
 
-// The layer, created under the graphs' layer on first use.
+// The layer, created under the trajectory's layer on first use.
 QCPLayer *tags_layer(QCustomPlot &plot);
 
 } // namespace plot

@@ -1,7 +1,8 @@
 #include "plot/trajectoryplot.h"
 
 #include "plot/discscatter.h"
-#include "plot/renderpacer.h"
+#include "plot/trackgraph.h"
+#include "plot/trajectory.h"
 
 #include <qcustomplot.h>
 
@@ -28,9 +29,22 @@ void add_title(QCustomPlot &plot)
     plot.plotLayout()->addElement(0, 0, title);
 }
 
+// A buffered layer of its own just under "main", so that a display frame
+// that only adds dots or moves the robot redraws that layer alone, not the
+// axes, their labels, the title or the tag map.
+QCPLayer *add_own_layer(QCustomPlot &plot, const char *name)
+{
+    plot.addLayer(QString::fromLatin1(name), plot.layer(QStringLiteral("main")),
+                  QCustomPlot::limBelow);
+    QCPLayer *layer = plot.layer(QString::fromLatin1(name));
+    layer->setMode(QCPLayer::lmBuffered);
+    return layer;
+}
+
 void add_track_graph(QCustomPlot &plot)
 {
-    QCPGraph *track = plot.addGraph();
+    auto *track = new TrackGraph(plot.xAxis, plot.yAxis);
+    track->setLayer(add_own_layer(plot, kTrackLayerName));
     track->setPen(QPen(Qt::green));
     track->setLineStyle(QCPGraph::lsNone);
     // Tens of thousands of dots: drawn as one pre-rendered disc each, which
@@ -45,6 +59,7 @@ void add_outline_graph(QCustomPlot &plot, const QColor &colour, QCPGraph::LineSt
                        QCPScatterStyle::ScatterShape shape, int size)
 {
     QCPGraph *graph = plot.addGraph();
+    graph->setLayer(plot.layer(QString::fromLatin1(kRobotLayerName)));
     graph->setPen(QPen(colour));
     graph->setLineStyle(line);
     graph->setScatterStyle(QCPScatterStyle(shape, size));
@@ -60,6 +75,7 @@ void setup_position_plot(QCustomPlot &plot)
     add_title(plot);
 
     add_track_graph(plot);
+    add_own_layer(plot, kRobotLayerName);
     for (int edge = 0; edge < 4; ++edge)
         add_outline_graph(plot, Qt::blue, QCPGraph::lsLine, QCPScatterStyle::ssSquare, kCornerSize);
     add_outline_graph(plot, Qt::red, QCPGraph::lsNone, QCPScatterStyle::ssPlusCircle,
@@ -82,6 +98,31 @@ void show_outline(QCustomPlot &plot, const OutlineCorners &corners)
     QCPGraph *front = plot.graph(kFrontMarkGraph);
     front->data()->clear();
     front->addData((corners[0] + corners[2]) * 0.5, (corners[1] + corners[3]) * 0.5);
+}
+
+void append_to_track(QCustomPlot &plot, QVector<double> &xs, QVector<double> &ys, int capacity,
+                     double x, double y)
+{
+    QCPGraph *graph = plot.graph(kTrackGraph);
+    QCPGraphDataContainer &shown = *graph->data();
+    const int stored = xs.size();
+    const bool in_step = shown.size() == stored;
+    store_track_point(xs, ys, capacity, shown, x, y);
+    auto *track = dynamic_cast<TrackGraph *>(graph);
+    if (!track)
+        return;
+    if (in_step && capacity > 0)
+        track->points_added(x, y, stored + 1 - xs.size());
+    else
+        track->points_replaced();
+}
+
+void clear_track(QCustomPlot &plot)
+{
+    QCPGraph *graph = plot.graph(kTrackGraph);
+    graph->data()->clear();
+    if (auto *track = dynamic_cast<TrackGraph *>(graph))
+        track->points_replaced();
 }
 
 QPointF robot_position(const QCustomPlot &plot)

@@ -37,6 +37,17 @@ Span centred(Span span, double centre)
     return {centre - half, centre + half};
 }
 
+Span centred_by_whole_pixels(Span span, double centre, double pixels)
+{
+    const double width = span.upper - span.lower;
+    const double move = centre - (span.lower + span.upper) / 2;
+    if (!(pixels >= 1) || !(width > 0) || !(std::abs(move) < width))
+        return centred(span, centre);
+    const double per_pixel = width / pixels;
+    const double whole_move = std::round(move / per_pixel) * per_pixel;
+    return {span.lower + whole_move, span.upper + whole_move};
+}
+
 RulerReading ruler_reading(QPointF from, QPointF to)
 {
     const double dx = to.x() - from.x();

@@ -26,6 +26,12 @@ ViewSpans fit_equal_scale(Span x, Span y, QSizeF pixels, double margin);
 // `span` moved so that `centre` is its middle; its width stays.
 Span centred(Span span, double centre);
 
+// The same for a span shown `pixels` across, moved by a whole number of
+// pixels, so that `centre` ends within half a pixel of the middle: what
+// was in view can then be shifted rather than drawn again. A move by at
+// least the span's own width keeps nothing in view and goes exactly.
+Span centred_by_whole_pixels(Span span, double centre, double pixels);
+
 struct RulerReading {
     double length = 0;
     // Counter-clockwise from the +x axis, 0 up to (not including) 360.
