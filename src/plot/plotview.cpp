@@ -18,6 +18,16 @@ Span span_of(const QCPRange &range)
     return {range.lower, range.upper};
 }
 
+// What a replot does first, without drawing: ticks and their labels for the
+// present ranges, then the margins and rects they need.
+void lay_out(QCustomPlot &plot)
+{
+    QCPLayoutGrid *layout = plot.plotLayout();
+    layout->update(QCPLayoutElement::upPreparation);
+    layout->update(QCPLayoutElement::upMargins);
+    layout->update(QCPLayoutElement::upLayout);
+}
+
 } // namespace
 
 PlotView::PlotView(QCustomPlot &plot) : QObject(&plot), plot(plot)
@@ -56,12 +66,18 @@ void PlotView::fit_all()
     if (!any)
         return;
     set_following(false);
-    const QRect pixels = plot.axisRect()->rect();
-    const ViewSpans view =
-        fit_equal_scale(span_of(keys), span_of(values),
-                        pixels.isEmpty() ? QSizeF(plot.size()) : pixels.size(), kFitMargin);
-    plot.xAxis->setRange(view.x.lower, view.x.upper);
-    plot.yAxis->setRange(view.y.lower, view.y.upper);
+    // The new ranges bring new tick labels, whose width moves the axis rect's
+    // edge: a view fitted to the old rect is then a few per cent off one
+    // scale. Laid out with the new labels and fitted again, it is not.
+    for (int pass = 0; pass < 2; ++pass) {
+        const QRect pixels = plot.axisRect()->rect();
+        const ViewSpans view =
+            fit_equal_scale(span_of(keys), span_of(values),
+                            pixels.isEmpty() ? QSizeF(plot.size()) : pixels.size(), kFitMargin);
+        plot.xAxis->setRange(view.x.lower, view.x.upper);
+        plot.yAxis->setRange(view.y.lower, view.y.upper);
+        lay_out(plot);
+    }
     plot.replot(QCustomPlot::rpQueuedReplot);
 }
 
