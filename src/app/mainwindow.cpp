@@ -62,6 +62,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     serial = new QSerialPort(this);
     watch_for_port_loss();
     link_clock.start();
+    steadiness_clock.start();
     reconnect_timer = new QTimer(this);
     reconnect_timer->setInterval(kReconnectTickMs);
     connect(reconnect_timer, &QTimer::timeout, this, &MainWindow::try_reopen);

@@ -4,6 +4,8 @@
 #include "link/reconnectwatch.h"
 #include "protocol/reportdecoder.h"
 #include "protocol/tagrecord.h"
+#include "report/reportcontent.h"
+#include "report/steadiness.h"
 #include "tags/tagconversion.h"
 #include "transfer/transfer.h"
 
@@ -15,6 +17,7 @@
 #include <QVector>
 #include <optional>
 
+class CoverageWindow;
 class PacedLog;
 class PlotMenu;
 class QSerialPort;
@@ -108,6 +111,8 @@ public:
     // Records every connection; the replay window while a session replays.
     session::SessionRecorder *recorder = nullptr;
     SessionReplay *replay = nullptr;
+    // "地图验收", made when first opened from the plot's menu.
+    CoverageWindow *coverage_window = nullptr;
 
 public slots:
     void on_locus_clean_clicked();
@@ -162,6 +167,14 @@ private:
     void start_replay();
 
 public:
+    // "地图验收": shown, made on first use.
+    void open_coverage_window();
+    // The last ten seconds of position reports, errors and spoiled frames.
+    report::SteadinessFigures steadiness_figures() const;
+    void restart_steadiness();
+    // What the commissioning report states, as things stand now.
+    report::CommissioningReport commissioning_report();
+
     // Replays the session file at `path` in the window "会话回放"; false,
     // after telling the operator, when it is not one.
     bool open_replay(const QString &path);
@@ -197,6 +210,12 @@ private:
     ports::ReconnectWatch reconnect_watch;
     QTimer *reconnect_timer = nullptr;
     QElapsedTimer link_clock;
+
+    // The position's steadiness, fed by every report the decoder applies
+    // and every frame it cannot, on a monotonic clock.
+    report::Steadiness steadiness;
+    QElapsedTimer steadiness_clock;
+    qint64 steadiness_now_us() const;
 
     void show_camera_error();
     void show_pose(const protocol::PositionReport &pose);

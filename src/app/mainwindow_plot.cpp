@@ -13,6 +13,7 @@ void MainWindow::setup_trajectory_plot()
     plot::setup_position_plot(*ui->robot_map);
     render_pacer = new plot::RenderPacer(*ui->robot_map);
     plot_menu = new PlotMenu(*ui->robot_map);
+    plot_menu->offer_coverage([this] { open_coverage_window(); });
 }
 
 void MainWindow::draw_robot_outline(float x, float y, float angle)

@@ -4,6 +4,7 @@
 #include "app/tagmapview.h"
 #include "plot/renderpacer.h"
 #include "protocol/framecutter.h"
+#include "protocol/notapplied.h"
 #include "protocol/reportdecoder.h"
 #include "protocol/reporttext.h"
 #include "session/sessionrecorder.h"
@@ -49,6 +50,8 @@ void MainWindow::receive_bytes(const QByteArray &bytes)
 void MainWindow::decode_frame()
 {
     const std::optional<protocol::Report> report = protocol::decode_report(rx_frame);
+    if (protocol::frame_not_applied(rx_frame, report))
+        steadiness.add_not_applied(steadiness_now_us(), 1);
     if (!report)
         return;         // not the camera's; the next start marker discards it
     rx_frame.resize(0); // emptied, but its buffer serves the next frame
@@ -81,6 +84,7 @@ void MainWindow::decode_frame()
 
 void MainWindow::show_camera_error()
 {
+    steadiness.add_error(steadiness_now_us());
     ui->error_label->setStyleSheet(QStringLiteral("image: url(:/image/image/red.png)"));
     // Not restarted by further errors: the lamp goes green a second after the
     // first of a burst, and again after each later one.
@@ -95,6 +99,7 @@ void MainWindow::show_pose(const protocol::PositionReport &pose)
     rotation_angle = pose.rotation_angle;
     attitude_x = pose.attitude_x;
     attitude_y = pose.attitude_y;
+    steadiness.add_position(steadiness_now_us(), pos_x, pos_y, rotation_angle);
     // The program's one log line; the stream benchmark counts the decoded
     // reports by it. A named category would prefix the printed line.
     qDebug() << pos_x;

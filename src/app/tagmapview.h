@@ -60,7 +60,6 @@ signals:
     void floor_changed();
 
 private:
-
     void cell_changed(QTableWidgetItem *item);
     void read_table_if_changed();
     void show();
