@@ -17,7 +17,20 @@ namespace
 constexpr int kDotsPerInch = 300;
 constexpr double kMarginMm = 15;
 constexpr double kBodyPoints = 9.5;
-constexpr double kTablePoints = 6.5;
+constexpr double kTablePoints = 6;
+
+// Qt's PDF engine maps a glyph back to its character through the font's own
+// table; a glyph that shaping substituted (a digit beside Chinese text) has
+// no way back, and would be drawn but neither found nor copied. Neither the
+// digits nor the Chinese text need shaping.
+QFont text_font(double points, bool bold = false)
+{
+    QFont font(report_font_family());
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    return font;
+}
 
 double mm(double millimetres)
 {
@@ -64,9 +77,7 @@ public:
     void line(const QString &text, double points, const QColor &colour = Qt::black,
               bool bold = false)
     {
-        QFont font(report_font_family());
-        font.setPointSizeF(points);
-        font.setBold(bold);
+        QFont font = text_font(points, bold);
         const QFontMetricsF metrics(font, &writer);
         const QRectF bounds = metrics.boundingRect(area, Qt::TextWordWrap, text);
         need(bounds.height());
@@ -80,8 +91,7 @@ public:
 private:
     void footer()
     {
-        QFont font(report_font_family());
-        font.setPointSizeF(kTablePoints);
+        QFont font = text_font(kTablePoints);
         painter.setFont(font);
         painter.setPen(Qt::darkGray);
         painter.drawText(QRectF(area.left(), area.bottom() + mm(2), area.width(), mm(5)),
@@ -101,7 +111,8 @@ struct Column {
 
 // A table of `rows` rows in as many blocks side by side as fit across the
 // page, each block filled top to bottom, then the next page: 20000 tags
-// take some ninety pages, every one of them listed.
+// take about a hundred pages, every one of them listed. Headings may take
+// two lines ("表中\nx").
 void draw_table(Pages &pages, QPainter &painter, QPdfWriter &writer, const QString &title,
                 const QVector<Column> &columns, int rows,
                 const std::function<QStringList(int)> &row_texts)
@@ -111,46 +122,48 @@ void draw_table(Pages &pages, QPainter &painter, QPdfWriter &writer, const QStri
         pages.line(QStringLiteral("无"), kBodyPoints);
         return;
     }
-    QFont font(report_font_family());
-    font.setPointSizeF(kTablePoints);
+    const QFont font = text_font(kTablePoints);
     const QFontMetricsF metrics(font, &writer);
-    const double row_height = metrics.height() * 1.15;
+    // The font's line height has room for Chinese text; the rows hold digits.
+    const double row_height = metrics.capHeight() * 1.7;
+    const double heading_height = row_height * 2;
     double block_width = 0;
     for (const Column &column : columns)
         block_width += mm(column.width_mm);
-    const double gap = mm(5);
+    const double gap = mm(4);
     const int blocks = std::max(1, int((pages.area.width() + gap) / (block_width + gap)));
 
     int next = 0;
     while (next < rows) {
-        pages.need(row_height * 3);
-        const int per_block = int((pages.area.bottom() - pages.y) / row_height) - 1;
+        pages.need(heading_height + row_height * 2);
+        const int per_block = int((pages.area.bottom() - pages.y - heading_height) / row_height);
         painter.setFont(font);
+        painter.setPen(Qt::black);
         for (int block = 0; block < blocks && next < rows; ++block) {
-            double x = pages.area.left() + block * (block_width + gap);
-            double y = pages.y;
-            painter.setPen(Qt::black);
+            const double left = pages.area.left() + block * (block_width + gap);
+            double x = left;
             for (const Column &column : columns) {
-                painter.drawText(QRectF(x, y, mm(column.width_mm) - mm(1), row_height),
-                                 Qt::AlignRight | Qt::AlignVCenter, column.heading);
+                painter.drawText(QRectF(x, pages.y, mm(column.width_mm) - mm(0.8), heading_height),
+                                 Qt::AlignRight | Qt::AlignBottom, column.heading);
                 x += mm(column.width_mm);
             }
-            painter.drawLine(QPointF(x - block_width, y + row_height), QPointF(x, y + row_height));
+            double y = pages.y + heading_height;
+            painter.drawLine(QPointF(left, y), QPointF(left + block_width, y));
             for (int k = 0; k < per_block && next < rows; ++k, ++next) {
-                y += row_height;
-                x = pages.area.left() + block * (block_width + gap);
+                x = left;
                 const QStringList texts = row_texts(next);
                 for (int c = 0; c < columns.size(); ++c) {
-                    painter.drawText(QRectF(x, y, mm(columns[c].width_mm) - mm(1), row_height),
+                    painter.drawText(QRectF(x, y, mm(columns[c].width_mm) - mm(0.8), row_height),
                                      Qt::AlignRight | Qt::AlignVCenter, texts.value(c));
                     x += mm(columns[c].width_mm);
                 }
+                y += row_height;
             }
         }
         if (next < rows)
             pages.new_page();
         else
-            pages.y += std::min(per_block, rows) * row_height + row_height * 2;
+            pages.y += heading_height + std::min(per_block, rows) * row_height + row_height;
     }
 }
 
@@ -189,8 +202,7 @@ void draw_heading(Pages &pages, const CommissioningReport &c)
 
 void draw_legend(Pages &pages, QPainter &painter, QPdfWriter &writer)
 {
-    QFont font(report_font_family());
-    font.setPointSizeF(kTablePoints + 1);
+    QFont font = text_font(kTablePoints + 1);
     const QFontMetricsF metrics(font, &writer);
     const double h = metrics.height();
     pages.need(h * 1.5);
@@ -281,8 +293,7 @@ bool write_report_pdf(const CommissioningReport &content, const QString &path, Q
     const double picture_height =
         std::min(pages.area.width() * 0.72, pages.area.bottom() - pages.y - mm(70));
     const QRectF picture(pages.area.left(), pages.y, pages.area.width(), picture_height);
-    QFont small(report_font_family());
-    small.setPointSizeF(kTablePoints + 1);
+    QFont small = text_font(kTablePoints + 1);
     painter.setFont(small);
     draw_floor_picture(painter, picture, content);
     pages.y += picture_height + mm(2);
@@ -292,11 +303,11 @@ bool write_report_pdf(const CommissioningReport &content, const QString &path, Q
     const int limit = content.transfer_limit;
     const QVector<FloorCheck::Listed> different = content.floor.different_tags(limit);
     const QVector<Column> compare_columns = {
-        {QStringLiteral("行"), 10},       {QStringLiteral("编号"), 10},
-        {QStringLiteral("表 x"), 11},     {QStringLiteral("表 y"), 11},
-        {QStringLiteral("表边长"), 10},   {QStringLiteral("表角度"), 10},
-        {QStringLiteral("相机 x"), 11},   {QStringLiteral("相机 y"), 11},
-        {QStringLiteral("相机边长"), 11}, {QStringLiteral("相机角度"), 11}};
+        {QStringLiteral("行"), 8},         {QStringLiteral("编号"), 8},
+        {QStringLiteral("表中\nx"), 9},    {QStringLiteral("表中\ny"), 9},
+        {QStringLiteral("表中\n边长"), 8}, {QStringLiteral("表中\n角度"), 8},
+        {QStringLiteral("相机\nx"), 9},    {QStringLiteral("相机\ny"), 9},
+        {QStringLiteral("相机\n边长"), 8}, {QStringLiteral("相机\n角度"), 8}};
     draw_table(pages, painter, writer, QStringLiteral("不同的标签"), compare_columns,
                different.size(), [&](int k) {
                    const FloorCheck::Listed &tag = different.at(k);
@@ -314,7 +325,7 @@ bool write_report_pdf(const CommissioningReport &content, const QString &path, Q
                unknown.size(), [&](int k) { return record_texts(unknown.at(k).camera, true); });
 
     const QVector<FloorCheck::Listed> unseen = content.floor.unseen_tags(limit);
-    QVector<Column> row_columns = {{QStringLiteral("行"), 10}};
+    QVector<Column> row_columns = {{QStringLiteral("行"), 8}};
     row_columns += tag_columns;
     draw_table(pages, painter, writer, QStringLiteral("尚未看到的标签"), row_columns, unseen.size(),
                [&](int k) {
