@@ -1,6 +1,7 @@
 #include "report/reportwriter.h"
 
 #include "report/floorpicture.h"
+#include "report/pdftext.h"
 
 #include <QFile>
 #include <QFontMetricsF>
@@ -339,7 +340,8 @@ bool write_report_pdf(const CommissioningReport &content, const QString &path, Q
         return false;
     }
     // QPdfWriter says nothing of a file it could not create.
-    if (!QFile::exists(path) || QFile(path).size() == 0) {
+    if (!QFile::exists(path) || QFile(path).size() == 0 ||
+        !map_radicals_to_ideographs(path, report_font_family())) {
         if (error)
             *error = QStringLiteral("cannot write %1").arg(path);
         return false;
