@@ -19,6 +19,7 @@ struct CommissioningReport {
     QString serial_number;   // the adapter's, empty when it has none
     QString map_source;      // where the map came from, as the ledger has it
     QString map_fingerprint; // the map that was transferred, as the ledger has it
+    QString map_transferred; // when, as the ledger has it (UTC)
     QString session;         // the session file a command-line report was made from
     bool incomplete = false; // the session was cut short
     int transfer_limit = 0;

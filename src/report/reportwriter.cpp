@@ -194,6 +194,10 @@ void draw_heading(Pages &pages, const CommissioningReport &c)
     pages.line(QStringLiteral("地图指纹：%1")
                    .arg(c.map_fingerprint.isEmpty() ? QStringLiteral("—") : c.map_fingerprint),
                kBodyPoints);
+    if (!c.map_transferred.isEmpty())
+        pages.line(QStringLiteral("地图传输时间（UTC）：%1").arg(c.map_transferred), kBodyPoints);
+    else
+        pages.line(QStringLiteral("传输记录中没有此串口上完成的传输。"), kBodyPoints);
     if (!c.session.isEmpty())
         pages.line(QStringLiteral("会话文件：%1").arg(c.session), kBodyPoints);
     if (c.incomplete)

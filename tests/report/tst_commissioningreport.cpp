@@ -236,6 +236,35 @@ private slots:
         QVERIFY2(pages > 1 && pages <= 120, qPrintable(QString::number(pages)));
     }
 
+    // The map's source and fingerprint are those of the last transfer that
+    // completed to the session's port: not a later interrupted one, not one
+    // to another port, and a field quoted for its comma reads whole.
+    void mapComesFromTheLedgersLastCompletedTransferToThePort()
+    {
+        QTemporaryDir folder;
+        const QString map = write_map(folder.filePath(QStringLiteral("map.xlsx")), {grid_tag(0)});
+        const QString session =
+            write_file(folder.filePath(QStringLiteral("s.pcapng")), session_header());
+        const QByteArray ledger =
+            "time_utc,program,port,serial_number,source,records,fingerprint,outcome,first_count,"
+            "second_count\n"
+            "2026-12-01T08:00:00Z,poscam,/dev/ttyUSB7,A1B2,\"hall, east.xlsx\",1,1111aaaa2222bbbb,"
+            "completed,1,1\n"
+            "2026-12-02T08:00:00Z,poscam-map,/dev/ttyUSB0,C3,other.xlsx,1,3333cccc4444dddd,"
+            "completed,1,1\n"
+            "2026-12-03T08:00:00Z,poscam,/dev/ttyUSB7,A1B2,late.xlsx,1,5555eeee6666ffff,"
+            "interrupted,,\n";
+        QVERIFY(!write_file(folder.filePath(QStringLiteral("transfers.csv")), ledger).isEmpty());
+        const QString pdf = folder.filePath(QStringLiteral("report.pdf"));
+        const Run made = make_report({session, QStringLiteral("--map"), map, QStringLiteral("-o"),
+                                      pdf, QStringLiteral("--ledger"), folder.path()});
+        QVERIFY2(made.status == 0, qPrintable(made.err));
+        const QString text = pdf_text(pdf);
+        QVERIFY2(text.contains(QStringLiteral("地图来源：hall, east.xlsx")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("地图指纹：1111aaaa2222bbbb")));
+        QVERIFY(text.contains(QStringLiteral("适配器序列号：A1B2")));
+    }
+
     // A file that is not a session gets the session reader's refusal; a
     // map that cannot be read gets the import's reason; neither writes a PDF.
     void badInputIsRefusedWithItsReason()

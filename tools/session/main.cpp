@@ -22,6 +22,8 @@ int main(int argc, char *argv[])
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
+    // The transfer ledger is where poscam and poscam-map keep it.
+    QCoreApplication::setApplicationName(QStringLiteral("poscam"));
     const QStringList arguments = app->arguments();
     QTextStream out(stdout);
     QTextStream err(stderr);

@@ -8,8 +8,10 @@
 #include "session/sessionscan.h"
 #include "tags/mapfile.h"
 #include "tags/tagtable.h"
+#include "transfer/ledgerreader.h"
 
 #include <QFile>
+#include <QStandardPaths>
 #include <QTextStream>
 #include <functional>
 
@@ -51,6 +53,7 @@ struct Options {
     QString session;
     QString map;
     QString output;
+    QString ledger = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     int limit = TAG_TABLE_ROWS;
 };
 
@@ -71,6 +74,9 @@ bool parse(const QStringList &arguments, Options &options, QString &error)
                 return false;
         } else if (argument == QLatin1String("-o") || argument == QLatin1String("--output")) {
             if (!value(options.output))
+                return false;
+        } else if (argument == QLatin1String("--ledger")) {
+            if (!value(options.ledger))
                 return false;
         } else if (argument == QLatin1String("--limit")) {
             QString text;
@@ -147,6 +153,12 @@ int run_report(const QStringList &arguments, QTextStream &out, QTextStream &err)
     content.session = options.session;
     content.transfer_limit = options.limit;
     content.floor.set_table(table_of(map));
+    if (const auto transfer = transfer::last_completed_transfer(options.ledger, content.port)) {
+        content.serial_number = transfer->serial_number;
+        content.map_source = transfer->source;
+        content.map_fingerprint = transfer->fingerprint;
+        content.map_transferred = transfer->time_utc;
+    }
 
     QFile file(options.session);
     session::SessionReader reader;
