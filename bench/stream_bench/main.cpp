@@ -55,6 +55,7 @@ struct Options {
     long tag_map = 0;
     QString tag_map_file;
     bool record = true;
+    bool coverage = false;
 };
 
 Options parse(int argc, char **argv)
@@ -91,6 +92,8 @@ Options parse(int argc, char **argv)
             options.tag_map_file = value;
         else if (name == "--record")
             options.record = value.toInt() != 0;
+        else if (name == "--coverage")
+            options.coverage = value.toInt() != 0;
         else
             std::fprintf(stderr, "unknown option %s\n", argv[k]);
     }
@@ -312,6 +315,9 @@ int main(int argc, char **argv)
     QCustomPlot *plot = window.ui->robot_map;
     // As "跟随机器人" does: every render recentres the view, the zoom stays.
     window.plot_menu->view().set_following(options.follow);
+    // "地图验收" open: its figures refresh twice a second, unseen tags hollow.
+    if (options.coverage)
+        window.open_coverage_window();
     PlotDisplay display;
     // The widget may be painted from inside the replot, so what a render will
     // show is taken when it begins.
@@ -395,11 +401,12 @@ int main(int argc, char **argv)
         window.grab().save(options.screenshot);
 
     std::printf("stream_bench: %.0f reports/s for %.0f s after %.0f s warm-up, %.0f cm/s, "
-                "preload %ld points, log %ld paragraphs, %s, %s, platform %s\n",
+                "preload %ld points, log %ld paragraphs, %s, %s, %s, platform %s\n",
                 options.rate, options.seconds, options.warmup, options.speed_cm_per_s,
                 options.preload, options.log_paragraphs,
                 options.follow ? "following the robot" : "view fixed",
                 options.record ? "recording" : "not recording",
+                options.coverage ? "地图验收 open" : "地图验收 closed",
                 qPrintable(QGuiApplication::platformName()));
     std::printf("reports sent            %ld (writer late by at most %.1f ms)\n", sent,
                 writer_late_ms);
