@@ -118,6 +118,8 @@ void draw_table(Pages &pages, QPainter &painter, QPdfWriter &writer, const QStri
                 const QVector<Column> &columns, int rows,
                 const std::function<QStringList(int)> &row_texts)
 {
+    // A heading is not left at a page's foot without its first rows.
+    pages.need(mm(20));
     pages.line(QStringLiteral("%1（%2）").arg(title).arg(rows), kBodyPoints + 1, Qt::black, true);
     if (rows == 0) {
         pages.line(QStringLiteral("无"), kBodyPoints);
