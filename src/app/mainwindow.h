@@ -7,6 +7,7 @@
 #include "report/reportcontent.h"
 #include "report/steadiness.h"
 #include "tags/tagconversion.h"
+#include "transfer/ledger.h"
 #include "transfer/transfer.h"
 
 #include <QByteArray>
@@ -92,7 +93,7 @@ public:
     bool &all_acked = transfer_state.all_acked;
     QStringList port_names;
     SheetEngine *sheet_engine = nullptr;
-    int transport_limit = 200;
+    int transport_limit = kDefaultTransportLimit;
     // The plot's own menu, readout and ruler; a child of the plot.
     PlotMenu *plot_menu = nullptr;
 
@@ -156,6 +157,8 @@ public:
     // Takes the transfer's next state: the ticks run and the table is locked
     // exactly while it runs.
     void apply_transfer(const transfer::State &next);
+    // Appends the transfer's line to the ledger; gives the map's fingerprint.
+    QString write_transfer_ledger(transfer::Outcome outcome, const QVector<TagRecord> &records);
 
 private:
     // A port that fails for good while open (the adapter unplugged) is closed

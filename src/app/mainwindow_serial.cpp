@@ -135,6 +135,8 @@ void MainWindow::close_lost_port()
     if (!serial->isOpen() || !is_port_loss(serial->error()))
         return;
     const QString port_name = serial->portName();
+    if (transfer_state.running)
+        write_transfer_ledger(transfer::Outcome::port_lost, transfer_state.list);
     close_port();
     receive_log->append(QStringLiteral("串口已断开") + port_name);
     if (watch_for_return())
@@ -181,6 +183,8 @@ void MainWindow::try_reopen()
 
 void MainWindow::on_com_disconnectBtn_clicked()
 {
+    if (transfer_state.running)
+        write_transfer_ledger(transfer::Outcome::interrupted, transfer_state.list);
     end_reconnect_watch();
     close_port();
 }

@@ -1,13 +1,17 @@
 #include "app/mainwindow.h"
 
+#include "app/pacedlog.h"
 #include "app/tagcheckbox.h"
 
 #include "protocol/commandframes.h"
 #include "tags/sheetengine.h"
 #include "tags/tagtable.h"
+#include "transfer/fingerprint.h"
+#include "transfer/ledger.h"
 #include "transfer/transfer.h"
 #include "ui_mainwindowform.h"
 
+#include <QDateTime>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSerialPort>
@@ -50,17 +54,22 @@ void MainWindow::on_transport_s_clicked()
             ++tags_beyond_limit;
     const transfer::Start start = transfer::start(transfer_state, rows, tags_beyond_limit);
     if (start.refusal) {
+        write_transfer_ledger(transfer::Outcome::refused, {});
         warn(this, *start.refusal);
         return;
     }
-    if (!start.findings.isEmpty() && !operator_sends_despite(this, start.findings))
+    if (!start.findings.isEmpty() && !operator_sends_despite(this, start.findings)) {
+        write_transfer_ledger(transfer::Outcome::refused, start.next.list);
         return;
+    }
     apply_transfer(start.next);
     ui->progressBar->setValue(0);
 }
 
 void MainWindow::on_transport_e_clicked()
 {
+    if (transfer_state.running)
+        write_transfer_ledger(transfer::Outcome::interrupted, transfer_state.list);
     apply_transfer(transfer::ended(transfer_state));
 }
 
@@ -104,6 +113,11 @@ void MainWindow::transfer_report(const protocol::Report &report)
         apply_transfer(transfer::record_acknowledged(transfer_state, report.code_id));
         return;
     case protocol::ReportKind::EndAck:
+        if (transfer_state.running && transfer_state.all_acked) {
+            const QString map =
+                write_transfer_ledger(transfer::Outcome::completed, transfer_state.list);
+            receive_log->append(QStringLiteral("地图指纹 ") + map);
+        }
         apply_transfer(transfer::ended(transfer_state));
         return;
     default:
@@ -126,4 +140,25 @@ void MainWindow::lock_table(bool locked)
     ui->tableWidget->setEnabled(!locked);
     // A replay keeps every control that writes to the port disabled.
     ui->transport_s->setEnabled(!locked && !replay);
+}
+
+QString MainWindow::write_transfer_ledger(transfer::Outcome outcome,
+                                          const QVector<TagRecord> &records)
+{
+    transfer::LedgerLine line;
+    line.time_utc = QDateTime::currentDateTimeUtc();
+    line.program = QStringLiteral("poscam");
+    line.port = open_device.port_name;
+    line.serial_number = open_device.serial_number;
+    line.source = QStringLiteral("table");
+    line.records = records.size();
+    line.fingerprint = records.isEmpty() ? QString() : transfer::fingerprint(records);
+    line.outcome = outcome;
+    line.first_count = ui->sendNum_edit->text();
+    line.second_count = ui->allNum_edit->text();
+    // The transfer never waits on the ledger: a line that cannot be written
+    // is said once in the receive box.
+    if (const std::optional<QString> warning = transfer::append_ledger_line(line))
+        receive_log->append(*warning);
+    return line.fingerprint;
 }

@@ -5,6 +5,8 @@
 // The largest number of table rows a transfer, an import or an export moves:
 // the tag table's row count.
 constexpr int kMaxTransportLimit = 20000;
+// The rows a transfer takes until the operator sets another limit.
+constexpr int kDefaultTransportLimit = 200;
 
 // One frame per tick: the camera answers each well within it, and a transfer
 // of N records takes at least N + 2 ticks.

@@ -1,12 +1,17 @@
 #include "app/mainwindow.h"
+#include "app/pacedlog.h"
 #include "app/sheettable.h"
 #include "modal.h"
 #include "protocol/commandframes.h"
 #include "scriptedcamera.h"
 #include "tags/sheetengine.h"
+#include "transfer/ledger.h"
 #include "ui_mainwindowform.h"
 
 #include <QAbstractButton>
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -14,6 +19,8 @@
 #include <QSerialPort>
 #include <QTableWidget>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
 #include <QTimer>
 #include <memory>
 
@@ -46,6 +53,7 @@ private slots:
     void progressFollowsTheAcknowledgedRecords();
     void interruptionStopsTheRequestsAtOnce();
     void disconnectEndsTheTransferAndReenablesTheControls();
+    void everyTransferLeavesALedgerLineWithItsFingerprint();
     void startWithThePortClosedSendsNothing();
     void idsFiveZeroMinusSevenAnd25000GoOutAsFiveSevenOne();
     void recordTheCameraCannotReceiveStopsTheStartWithItsRow();
@@ -220,6 +228,47 @@ void TransferOverPtyTest::disconnectEndsTheTransferAndReenablesTheControls()
     QVERIFY(window->ui->tableWidget->isEnabled());
     QVERIFY(window->ui->transport_s->isEnabled());
     QVERIFY(window->ui->com_connectBtn->isEnabled());
+}
+
+void TransferOverPtyTest::everyTransferLeavesALedgerLineWithItsFingerprint()
+{
+    QFile ledger(transfer::ledger_folder() + QStringLiteral("/transfers.csv"));
+    ledger.remove();
+    fill_rows({{"9", "1", "2", "3", "4"}, {"12", "-5"}});
+    // The fingerprint worked out here from the frames on the line, apart from
+    // the program's own.
+    const QString expected =
+        QString::fromLatin1(QCryptographicHash::hash(tag_frame(TagRecord{9, 1, 2, 3, 4}) +
+                                                         tag_frame(TagRecord{12, -5, 0, 0, 0}),
+                                                     QCryptographicHash::Sha256)
+                                .left(8)
+                                .toHex());
+
+    start_and_pass_handshake();
+    window->ui->transport_e->click();
+    start_and_pass_handshake();
+    camera->acknowledge_record(9);
+    QTRY_COMPARE(window->transport_index, 1);
+    camera->acknowledge_record(12);
+    QTRY_VERIFY(window->all_acked);
+    camera->acknowledge_end();
+    QTRY_VERIFY(!window->transport_timer->isActive());
+
+    window->receive_log->flush();
+    QCOMPARE(window->ui->com_message_edit->document()->lastBlock().text(),
+             QStringLiteral("地图指纹 ") + expected);
+    QVERIFY(ledger.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = ledger.readAll().split('\n');
+    QCOMPARE(lines.size(), 4); // the header, two transfers, the last line end
+    QVERIFY(lines.at(0).startsWith("time_utc,program,port"));
+    const QString port = camera->port_path();
+    for (int line = 1; line <= 2; ++line) {
+        const QStringList fields = QString::fromUtf8(lines.at(line)).split(QLatin1Char(','));
+        QCOMPARE(fields.size(), 10);
+        QVERIFY(QDateTime::fromString(fields.at(0), Qt::ISODate).isValid());
+        QCOMPARE(fields.mid(1, 7), (QStringList{"poscam", port, "", "table", "2", expected,
+                                                line == 1 ? "interrupted" : "completed"}));
+    }
 }
 
 void TransferOverPtyTest::startWithThePortClosedSendsNothing()

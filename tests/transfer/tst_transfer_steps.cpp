@@ -5,15 +5,18 @@
 #include "pseudoterminal.h"
 #include "tags/sheetengine.h"
 #include "tags/tagtable.h"
+#include "transfer/ledger.h"
 #include "transfer/recordcheck.h"
 #include "transfer/transfer.h"
 #include "ui_mainwindowform.h"
 
+#include <QFile>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSerialPort>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -51,6 +54,7 @@ private slots:
     void recordIsRefusedExactlyWhenTheCameraCannotCutItWhole();
     void acknowledgementMovesOnlyTheRecordBeingSent_data();
     void acknowledgementMovesOnlyTheRecordBeingSent();
+    void ledgerLinesAreCsvAndAFailureIsSaidNotHidden();
 
     void settingTheLimitShowsItAndBindsTheImport();
     void startWithThePortClosedWarnsAndChangesNothing();
@@ -402,6 +406,38 @@ void TransferStepsTest::interruptionStopsTheTicksAndResetsTheState()
     QVERIFY(window->ui->transport_s->isEnabled());
     QCOMPARE(window->ui->progressBar->value(), 50);
     QCOMPARE(window->transport_list.size(), 2);
+}
+
+void TransferStepsTest::ledgerLinesAreCsvAndAFailureIsSaidNotHidden()
+{
+    transfer::LedgerLine line;
+    line.time_utc = QDateTime(QDate(2026, 12, 9), QTime(6, 30, 5), Qt::UTC);
+    line.program = "poscam-map";
+    line.port = "rfc2217://robot-7,hall \"B\":2217";
+    line.source = "floor, v2.xlsx";
+    line.records = 200;
+    line.fingerprint = "0123456789abcdef";
+    line.outcome = transfer::Outcome::camera_silent;
+    line.first_count = "37";
+    QCOMPARE(transfer::ledger_text(line),
+             QString("2026-12-09T06:30:05Z,poscam-map,\"rfc2217://robot-7,hall \"\"B\"\":2217\",,"
+                     "\"floor, v2.xlsx\",200,0123456789abcdef,camera silent,37,"));
+
+    QTemporaryDir folder;
+    QVERIFY(!transfer::append_ledger_line(line, folder.path() + "/new"));
+    QVERIFY(!transfer::append_ledger_line(line, folder.path() + "/new"));
+    QFile written(folder.path() + "/new/transfers.csv");
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(), (transfer::ledger_header() + '\n' + transfer::ledger_text(line) +
+                                 '\n' + transfer::ledger_text(line) + '\n')
+                                    .toUtf8());
+
+    // A folder that cannot be made, because a file holds its name.
+    QFile blocker(folder.path() + "/file");
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    const std::optional<QString> warning =
+        transfer::append_ledger_line(line, folder.path() + "/file/sub");
+    QVERIFY(warning && warning->contains("transfers.csv"));
 }
 
 QTEST_MAIN(TransferStepsTest)

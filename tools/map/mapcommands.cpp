@@ -3,12 +3,14 @@
 namespace maptool
 {
 
+extern const Command check_command;
 extern const Command grid_command;
 extern const Command convert_command;
 
 const QVector<Command> &commands()
 {
     static const QVector<Command> all = {
+        check_command,
         grid_command,
         convert_command,
     };
