@@ -4,11 +4,11 @@
 
 #include "app/coveragewindow.h"
 #include "app/tagmapview.h"
+#include "transfer/ledger.h"
 #include "transfer/ledgerreader.h"
 #include "ui_mainwindowform.h"
 
 #include <QPointF>
-#include <QStandardPaths>
 
 void MainWindow::open_coverage_window()
 {
@@ -40,10 +40,8 @@ report::CommissioningReport MainWindow::commissioning_report()
     content.made = QDateTime::currentDateTime();
     content.port = open_device.port_name;
     content.serial_number = open_device.serial_number;
-    // The ledger lives where poscam-map keeps it too.
     if (const auto transfer = transfer::last_completed_transfer(
-            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation), content.port,
-            content.serial_number)) {
+            transfer::ledger_folder(), content.port, content.serial_number)) {
         content.map_source = transfer->source;
         content.map_fingerprint = transfer->fingerprint;
         content.map_transferred = transfer->time_utc;

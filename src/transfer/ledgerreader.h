@@ -3,8 +3,8 @@
 #include <QString>
 #include <optional>
 
-// Reads back the transfer ledger (transfers.csv, one line per transfer with
-// its header line first) to say which map went into the camera on a port.
+// Reads back the transfer ledger (ledger.h) to say which map went into the
+// camera on a port. Columns are found by the header line's names.
 namespace transfer
 {
 

@@ -8,10 +8,10 @@
 #include "session/sessionscan.h"
 #include "tags/mapfile.h"
 #include "tags/tagtable.h"
+#include "transfer/ledger.h"
 #include "transfer/ledgerreader.h"
 
 #include <QFile>
-#include <QStandardPaths>
 #include <QTextStream>
 #include <functional>
 
@@ -53,7 +53,7 @@ struct Options {
     QString session;
     QString map;
     QString output;
-    QString ledger = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QString ledger = transfer::ledger_folder();
     int limit = TAG_TABLE_ROWS;
 };
 
