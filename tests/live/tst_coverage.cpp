@@ -100,8 +100,8 @@ private slots:
         QCOMPARE(different->rowCount(), 1);
         QCOMPARE(different->item(0, 3)->text(), QStringLiteral("0"));
         QCOMPARE(different->item(0, 7)->text(), QStringLiteral("9"));
-        QTRY_COMPARE(mark_of_row(live.window, 2), plot::TagMark::unseen);
-        QCOMPARE(mark_of_row(live.window, 0), plot::TagMark::confirmed);
+        QTRY_COMPARE(mark_of_row(live.window, 0), plot::TagMark::confirmed);
+        QCOMPARE(mark_of_row(live.window, 2), plot::TagMark::unseen);
 
         // A click on the different tag selects its table row.
         table.setCurrentCell(3, 2);
