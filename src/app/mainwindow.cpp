@@ -57,6 +57,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     ui->DataBitBox->setCurrentIndex(3);
 
     connect_link();
+    steadiness_clock.start();
     setup_session_menu();
 
     tag_table_setup();

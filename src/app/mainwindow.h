@@ -3,6 +3,8 @@
 #include "link/seriallink.h"
 #include "protocol/reportdecoder.h"
 #include "protocol/tagrecord.h"
+#include "report/reportcontent.h"
+#include "report/steadiness.h"
 #include "tags/tagconversion.h"
 #include "transfer/ledger.h"
 #include "transfer/transfer.h"
@@ -14,6 +16,7 @@
 #include <QVector>
 #include <optional>
 
+class CoverageWindow;
 class PacedLog;
 class PlotMenu;
 class PortBoxMenu;
@@ -118,6 +121,8 @@ public:
     // Records every connection; the replay window while a session replays.
     session::SessionRecorder *recorder = serial_link.recorder();
     SessionReplay *replay = nullptr;
+    // "地图验收", made when first opened from the plot's menu.
+    CoverageWindow *coverage_window = nullptr;
 
 public slots:
     void on_locus_clean_clicked();
@@ -178,6 +183,14 @@ private:
     void start_replay();
 
 public:
+    // "地图验收": shown, made on first use.
+    void open_coverage_window();
+    // The last ten seconds of position reports, errors and spoiled frames.
+    report::SteadinessFigures steadiness_figures();
+    void restart_steadiness();
+    // What the commissioning report states, as things stand now.
+    report::CommissioningReport commissioning_report();
+
     // Replays the session file at `path` in the window "会话回放"; false,
     // after telling the operator, when it is not one.
     bool open_replay(const QString &path);
@@ -208,6 +221,13 @@ private:
 
     // Each read as hexadecimal text in the receive box.
     void echo_bytes(const QByteArray &bytes);
+    // The position's steadiness, fed by every report the decoder applies
+    // and every frame it cannot, on a monotonic clock.
+    report::Steadiness steadiness;
+    QElapsedTimer steadiness_clock;
+    qint64 steadiness_now_us() const;
+    qint64 not_applied_seen = 0; // the receive loop's count already taken over
+
     void show_camera_error();
     void show_pose(const protocol::PositionReport &pose);
     void lock_table(bool locked);

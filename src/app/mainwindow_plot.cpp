@@ -15,6 +15,7 @@ void MainWindow::setup_trajectory_plot()
     plot_menu = new PlotMenu(*ui->robot_map);
     plot::PlotView *view = &plot_menu->view();
     render_pacer->set_before_frame([view] { view->follow_robot(); });
+    plot_menu->offer_coverage([this] { open_coverage_window(); });
 }
 
 void MainWindow::draw_robot_outline(float x, float y, float angle)

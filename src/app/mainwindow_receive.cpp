@@ -82,6 +82,7 @@ void MainWindow::apply_report(const protocol::Report &report)
 
 void MainWindow::show_camera_error()
 {
+    steadiness.add_error(steadiness_now_us());
     ui->error_label->setStyleSheet(QStringLiteral("image: url(:/image/image/red.png)"));
     // Not restarted by further errors: the lamp goes green a second after the
     // first of a burst, and again after each later one.
@@ -96,6 +97,7 @@ void MainWindow::show_pose(const protocol::PositionReport &pose)
     rotation_angle = pose.rotation_angle;
     attitude_x = pose.attitude_x;
     attitude_y = pose.attitude_y;
+    steadiness.add_position(steadiness_now_us(), pos_x, pos_y, rotation_angle);
     // The program's one log line; the stream benchmark counts the decoded
     // reports by it. A named category would prefix the printed line.
     qDebug() << pos_x;

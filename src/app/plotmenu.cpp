@@ -39,12 +39,19 @@ QMenu *PlotMenu::open_menu(const QPoint &pixel)
         tags->setChecked(plot_view->tag_layer_shown());
         connect(tags, &QAction::toggled, plot_view, &plot::PlotView::show_tag_layer);
     }
+    if (open_coverage)
+        menu->addAction(QStringLiteral("地图验收"), this, [this] { open_coverage(); });
 
     menu->addSeparator();
     menu->addAction(QStringLiteral("保存图片…"), this, &PlotMenu::save_image);
     menu->addAction(QStringLiteral("复制图片"), this, [this] { copy_plot_image(plot); });
     menu->popup(plot.mapToGlobal(pixel));
     return menu;
+}
+
+void PlotMenu::offer_coverage(std::function<void()> open)
+{
+    open_coverage = std::move(open);
 }
 
 void PlotMenu::save_image()

@@ -86,12 +86,30 @@ TagMapView::TagMapView(QCustomPlot &plot, QTableWidget &table, QObject *parent)
 
 void TagMapView::table_replaced()
 {
-    const QList<int> rows = marks_by_row.keys();
-    marks_by_row.clear();
-    unknown_by_id.clear();
+    table_changed = true;
+    clear_marks();
+}
+
+void TagMapView::clear_marks()
+{
+    const QList<int> rows = floor_check.marks().keys();
+    floor_check.clear_marks();
     for (int row : rows)
         colour_id_cell(row, nullptr);
-    table_changed = true;
+    pacer->request();
+    emit floor_changed();
+}
+
+const FloorCheck &TagMapView::floor()
+{
+    read_table_if_changed();
+    return floor_check;
+}
+
+void TagMapView::show_unseen(bool shown, int limit)
+{
+    unseen_shown = shown;
+    unseen_limit = limit;
     pacer->request();
 }
 
@@ -100,9 +118,10 @@ void TagMapView::cell_changed(QTableWidgetItem *item)
     if (colouring)
         return;
     table_changed = true;
-    if (marks_by_row.remove(item->row()) > 0)
+    if (floor_check.forget_row(item->row()))
         colour_id_cell(item->row(), nullptr);
     pacer->request();
+    emit floor_changed();
 }
 
 void TagMapView::read_table_if_changed()
@@ -110,7 +129,7 @@ void TagMapView::read_table_if_changed()
     if (!table_changed)
         return;
     table_changed = false;
-    table_tags = TableTags();
+    TableTags table_tags;
     for (int row = 0; row < table.rowCount(); ++row) {
         TagRowTexts texts;
         for (int column = 0; column < TAG_TABLE_COLUMNS; ++column)
@@ -119,23 +138,22 @@ void TagMapView::read_table_if_changed()
         if (const std::optional<TagRecord> record = tag_record_from_texts(texts))
             table_tags.add(row, *record);
     }
+    floor_check.set_table(std::move(table_tags));
 }
 
 void TagMapView::camera_reports(const TagRecord &reported)
 {
     read_table_if_changed();
-    const TableTags::Comparison comparison = table_tags.compare(reported);
-    if (comparison.row < 0) {
-        unknown_by_id.insert(reported.id, reported);
-    } else {
-        const Mark mark{comparison.match, reported};
-        marks_by_row.insert(comparison.row, mark);
+    const TableTags::Comparison comparison = floor_check.camera_reports(reported);
+    if (comparison.row >= 0) {
+        const FloorCheck::Mark mark = floor_check.marks().value(comparison.row);
         colour_id_cell(comparison.row, &mark);
     }
     pacer->request();
+    emit floor_changed();
 }
 
-void TagMapView::colour_id_cell(int row, const Mark *mark)
+void TagMapView::colour_id_cell(int row, const FloorCheck::Mark *mark)
 {
     QTableWidgetItem *item = table.item(row, 0);
     if (!item)
@@ -179,20 +197,23 @@ void TagMapView::show()
         return;
     }
     read_table_if_changed();
+    const QHash<int, FloorCheck::Mark> &marks = floor_check.marks();
     QVector<plot::MapTag> tags;
-    tags.reserve(table_tags.tags().size() + unknown_by_id.size());
-    for (const TableTags::Tag &tag : table_tags.tags()) {
+    tags.reserve(floor_check.table().tags().size() + floor_check.unknown().size());
+    for (const TableTags::Tag &tag : floor_check.table().tags()) {
         plot::MapTag shown;
         shown.row = tag.row;
         shown.values = values_of(tag.record);
-        const auto mark = marks_by_row.constFind(tag.row);
-        if (mark != marks_by_row.constEnd()) {
+        const auto mark = marks.constFind(tag.row);
+        if (mark != marks.constEnd()) {
             shown.mark = plot_mark(mark->match);
             shown.camera = values_of(mark->camera);
+        } else if (unseen_shown && tag.row < unseen_limit) {
+            shown.mark = plot::TagMark::unseen;
         }
         tags.append(shown);
     }
-    for (const TagRecord &reported : unknown_by_id) {
+    for (const TagRecord &reported : floor_check.unknown()) {
         plot::MapTag shown;
         shown.mark = plot::TagMark::unknown;
         shown.camera = values_of(reported);
@@ -216,7 +237,11 @@ void TagMapView::click(const QPoint &pixel)
     const int index = tag_map->tag_at(pixel);
     if (index < 0)
         return;
-    const int row = tag_map->tags().at(index).row;
+    select_row(tag_map->tags().at(index).row);
+}
+
+void TagMapView::select_row(int row)
+{
     if (row < 0 || !table.isEnabled())
         return;
     table.setCurrentCell(row, 0);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "protocol/tagrecord.h"
-#include "tags/tagcompare.h"
+#include "tags/floorcheck.h"
 
 #include <QHash>
 #include <QObject>
@@ -44,16 +44,26 @@ public:
         return tag_map;
     }
 
-private:
-    struct Mark {
-        TableTags::Match match = TableTags::Match::unknown;
-        TagRecord camera;
-    };
+    // The floor as the camera's reports have proved it, the table read anew
+    // if it changed.
+    const FloorCheck &floor();
+    // Every mark goes; the table stays.
+    void clear_marks();
+    // While shown, the tags in rows 0..limit-1 that the camera has not
+    // reported are drawn hollow.
+    void show_unseen(bool shown, int limit);
+    // Selects the row as a click on its tag does.
+    void select_row(int row);
 
+signals:
+    // The marks or the table changed.
+    void floor_changed();
+
+private:
     void cell_changed(QTableWidgetItem *item);
     void read_table_if_changed();
     void show();
-    void colour_id_cell(int row, const Mark *mark);
+    void colour_id_cell(int row, const FloorCheck::Mark *mark);
     void hover(const QPoint &pixel, const QPoint &global);
     void click(const QPoint &pixel);
 
@@ -61,11 +71,11 @@ private:
     QTableWidget &table;
     plot::TagMap *tag_map = nullptr;
     DisplayPacer *pacer = nullptr;
-    TableTags table_tags;
+    FloorCheck floor_check;
     bool table_changed = true;
     bool colouring = false;
-    QHash<int, Mark> marks_by_row;
-    QHash<int, TagRecord> unknown_by_id;
+    bool unseen_shown = false;
+    int unseen_limit = 0;
     QPoint pressed_at;
     std::optional<QVector<TagRecord>> preview;
 };

@@ -12,10 +12,22 @@ namespace
 {
 
 const QString kTagLayer = QStringLiteral("tags");
+// Two passes settle it but for labels that change width twice over.
+constexpr int kMostFitPasses = 4;
 
 Span span_of(const QCPRange &range)
 {
     return {range.lower, range.upper};
+}
+
+// What a replot does first, without drawing: ticks and their labels for the
+// present ranges, then the margins and rects they need.
+void lay_out(QCustomPlot &plot)
+{
+    QCPLayoutGrid *layout = plot.plotLayout();
+    layout->update(QCPLayoutElement::upPreparation);
+    layout->update(QCPLayoutElement::upMargins);
+    layout->update(QCPLayoutElement::upLayout);
 }
 
 } // namespace
@@ -53,12 +65,20 @@ void PlotView::fit_all()
     if (!any)
         return;
     set_following(false);
-    const QRect pixels = plot.axisRect()->rect();
-    const ViewSpans view =
-        fit_equal_scale(span_of(keys), span_of(values),
-                        pixels.isEmpty() ? QSizeF(plot.size()) : pixels.size(), kFitMargin);
-    plot.xAxis->setRange(view.x.lower, view.x.upper);
-    plot.yAxis->setRange(view.y.lower, view.y.upper);
+    // The new ranges bring new tick labels, whose width moves the axis rect's
+    // edge: a view fitted to the old rect is then a few per cent off one
+    // scale. Laid out with the new labels and fitted again until the rect
+    // stays put (labels that change width once more can move it again).
+    QRect fitted_to;
+    for (int pass = 0; pass < kMostFitPasses && plot.axisRect()->rect() != fitted_to; ++pass) {
+        fitted_to = plot.axisRect()->rect();
+        const ViewSpans view = fit_equal_scale(
+            span_of(keys), span_of(values),
+            fitted_to.isEmpty() ? QSizeF(plot.size()) : fitted_to.size(), kFitMargin);
+        plot.xAxis->setRange(view.x.lower, view.x.upper);
+        plot.yAxis->setRange(view.y.lower, view.y.upper);
+        lay_out(plot);
+    }
     plot.replot(QCustomPlot::rpQueuedReplot);
 }
 

@@ -30,6 +30,8 @@ QColor fill_of(TagMark mark)
         return QColor(220, 0, 0);
     case TagMark::unknown:
         return QColor(255, 140, 0);
+    case TagMark::unseen:
+        return QColor(Qt::transparent);
     case TagMark::none:
         break;
     }
@@ -99,6 +101,9 @@ QString TagMap::tooltip(int index) const
                QStringLiteral("\n相机：") + values_text(tag.camera);
     case TagMark::confirmed:
         return QStringLiteral("第 %1 行（相机已确认）\n").arg(tag.row + 1) +
+               values_text(tag.values);
+    case TagMark::unseen:
+        return QStringLiteral("第 %1 行（相机尚未报告）\n").arg(tag.row + 1) +
                values_text(tag.values);
     case TagMark::none:
         break;
@@ -298,7 +303,10 @@ bool TagMap::paint_tags(QCPPainter *painter, const QRegion *only)
         corners[1] = centre + QPointF(-c - s, -(-s + c));
         corners[2] = centre + QPointF(-c + s, -(-s - c));
         corners[3] = centre + QPointF(c + s, -(s - c));
-        painter->setBrush(fill_of(tag.mark));
+        if (tag.mark == TagMark::unseen)
+            painter->setBrush(Qt::NoBrush);
+        else
+            painter->setBrush(fill_of(tag.mark));
         painter->drawPolygon(corners, 4);
     }
 

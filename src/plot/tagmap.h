@@ -16,6 +16,7 @@ enum class TagMark {
     confirmed, // the camera holds what the table would send
     different, // the camera holds other values
     unknown,   // the camera reports an id the table does not hold
+    unseen,    // not reported yet while the floor is being proved: drawn hollow
 };
 
 // One tag as the map draws it: the five values the camera receives for a

@@ -163,6 +163,9 @@ void PlotViewTest::fitShowsEverythingAtOneScale()
     else
         trigger(QStringLiteral("适应全部"));
 
+    // Drawn as the operator sees it: the tick labels of the new ranges take
+    // their room first.
+    plot->replot();
     Points everything = track + tags;
     const plot::OutlineCorners corners =
         plot::robot_outline(float(robot.x()), float(robot.y()), 30);

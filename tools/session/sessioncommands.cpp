@@ -47,7 +47,7 @@ int for_each_packet(
 QString usage_text()
 {
     return QStringLiteral(
-        "Usage: poscam-session COMMAND FILE\n"
+        "Usage: poscam-session COMMAND FILE [OPTIONS]\n"
         "Reads a session file that poscam recorded (pcapng, one per connection).\n"
         "\n"
         "Commands:\n"
@@ -58,6 +58,15 @@ QString usage_text()
         "               with the time from the session's first packet\n"
         "  log FILE     one line per packet: time, direction (<< from the camera,\n"
         "               >> to it), the bytes in hex\n"
+        "  report FILE --map MAP -o PDF [--limit ROWS] [--ledger FOLDER]\n"
+        "               the commissioning report: the session's mode-2 tag reports\n"
+        "               compared with the map (a workbook or DXF drawing, its first\n"
+        "               ROWS rows, 20000 unless given), the floor picture, the\n"
+        "               position's steadiness over the last 10 s, as an A4 PDF;\n"
+        "               a session cut short is reported and marked incomplete;\n"
+        "               the map's source and fingerprint come from the last\n"
+        "               completed transfer to the session's port in FOLDER's\n"
+        "               transfers.csv (poscam's data folder unless given)\n"
         "\n"
         "  --help       this text\n"
         "  --version    the version\n"
