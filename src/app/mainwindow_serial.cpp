@@ -50,9 +50,14 @@ void MainWindow::on_com_connectBtn_clicked()
     serial_link.settings = settings_from_boxes(*ui);
     const QString port_name = serial_link.settings.port_name;
     if (!serial_link.open()) {
+        // A network address has a reason of its own: a refused connection, a
+        // host that does not answer, a server without RFC 2217.
+        const QString network_reason = serial_link.open_failure_zh();
         show_port_message(this, QMessageBox::Critical, QStringLiteral("打开失败"),
-                          QStringLiteral("未能打开串口") + port_name +
-                              QStringLiteral("\n该串口设备不存在或已被占用"));
+                          QStringLiteral("未能打开串口") + port_name + QLatin1Char('\n') +
+                              (network_reason.isEmpty()
+                                   ? QStringLiteral("该串口设备不存在或已被占用")
+                                   : network_reason));
         return;
     }
     show_port_message(this, QMessageBox::Information, QStringLiteral("打开成功"),

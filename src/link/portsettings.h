@@ -1,5 +1,7 @@
 #pragma once
 
+#include "netport/linesettings.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -25,6 +27,10 @@ struct PortSettings {
 // In the order port name, baud rate, data bits, stop bits, parity, flow
 // control; the setters' results are not examined.
 void apply_settings(QSerialPort &port, const PortSettings &settings);
+
+// The same settings for a remote port behind an RFC 2217 server; a value
+// outside the boxes leaves the default.
+netport::LineSettings line_settings(const PortSettings &settings);
 
 // "115200 8N1 无流控", as a session file describes its line.
 QString settings_text(const PortSettings &settings);

@@ -1,6 +1,8 @@
 #include "link/seriallink.h"
 
 #include "link/portscanner.h"
+#include "netport/netaddress.h"
+#include "netport/networkport.h"
 #include "session/sessionfolder.h"
 #include "session/sessionrecorder.h"
 
@@ -42,6 +44,8 @@ ports::PortIdentity identity_of_open_port(const QString &port_name)
 Link::Link(QObject *port_owner, QObject *parent) : QObject(parent)
 {
     serial = new QSerialPort(port_owner ? port_owner : this);
+    network = new netport::NetworkPort(this);
+    device_io = serial;
     session_recorder = new session::SessionRecorder(this);
     connect(session_recorder, &session::SessionRecorder::failed, this, &Link::recording_stopped);
     receive.on_report = [this](const protocol::Report &decoded) { emit report(decoded); };
@@ -52,6 +56,13 @@ Link::Link(QObject *port_owner, QObject *parent) : QObject(parent)
         if (is_port_loss(error))
             QMetaObject::invokeMethod(this, &Link::close_lost_port, Qt::QueuedConnection);
     });
+    // Queued for the same reason: the connection is closed outside the
+    // socket's own handler.
+    connect(network, &netport::NetworkPort::lost, this,
+            [this] { QMetaObject::invokeMethod(this, &Link::network_lost, Qt::QueuedConnection); });
+    // Only the watch for a lost address opens in the background; an attempt
+    // that fails is tried again on a later tick.
+    connect(network, &netport::NetworkPort::opened, this, &Link::network_reopened);
     clock.start();
     reconnect_timer = new QTimer(this);
     reconnect_timer->setInterval(kReconnectTickMs);
@@ -78,6 +89,10 @@ void Link::set_port_scanner(ports::PortScanner *port_scanner)
 
 bool Link::open()
 {
+    failure_zh.clear();
+    if (netport::is_network_name(settings.port_name))
+        return open_network();
+    device_io = serial;
     apply_settings(*serial, settings);
     if (!serial->open(QIODevice::ReadWrite)) {
         failure = serial->errorString();
@@ -90,14 +105,45 @@ bool Link::open()
     return true;
 }
 
+bool Link::open_network()
+{
+    const QString &name = settings.port_name;
+    const netport::ParsedAddress parsed = netport::parse_address(name);
+    if (!parsed.address) {
+        failure = netport::address_error_text(parsed.error, name);
+        failure_zh = netport::address_error_text_zh(parsed.error, name);
+        return false;
+    }
+    device_io = network;
+    network->set_address(*parsed.address);
+    network->set_line_settings(line_settings(settings));
+    if (!network->open(QIODevice::ReadWrite)) {
+        failure = network->errorString();
+        // The address is named by whoever shows the failure.
+        const QString prefix = parsed.address->text() + QStringLiteral(": ");
+        if (failure.startsWith(prefix))
+            failure = failure.mid(prefix.size());
+        failure_zh = network->failure_zh();
+        return false;
+    }
+    failure.clear();
+    open_device = ports::identity_by_name(name);
+    return true;
+}
+
 QString Link::open_failure() const
 {
     return failure;
 }
 
+QString Link::open_failure_zh() const
+{
+    return failure_zh;
+}
+
 bool Link::is_open() const
 {
-    return serial->isOpen();
+    return device_io->isOpen();
 }
 
 void Link::start_receiving(bool record)
@@ -105,22 +151,27 @@ void Link::start_receiving(bool record)
     if (record) {
         const QString folder = session::sessions_folder();
         session::prune_sessions(folder, session::kMaxFolderBytes);
-        if (!session_recorder->start(folder, serial->portName(), settings_text(settings)))
+        const QString port_name = device_io == serial ? serial->portName() : open_device.port_name;
+        if (!session_recorder->start(folder, port_name, settings_text(settings)))
             emit recording_stopped(session_recorder->failure());
     }
     if (!receiving)
-        connect(serial, &QSerialPort::readyRead, this, &Link::read_available);
+        connect(device_io, &QIODevice::readyRead, this, &Link::read_available);
     receiving = true;
 }
 
 void Link::close()
 {
-    disconnect(serial, &QSerialPort::readyRead, this, &Link::read_available);
+    disconnect(device_io, &QIODevice::readyRead, this, &Link::read_available);
     receiving = false;
     session_recorder->stop();
-    if (serial->isOpen())
-        serial->clear(QSerialPort::AllDirections);
-    serial->close();
+    if (device_io == serial) {
+        if (serial->isOpen())
+            serial->clear(QSerialPort::AllDirections);
+        serial->close();
+    } else {
+        network->close();
+    }
     receive.reset();
 }
 
@@ -128,11 +179,13 @@ void Link::end_reconnect_watch()
 {
     reconnect_watch.end();
     reconnect_timer->stop();
+    if (network->is_opening())
+        network->close();
 }
 
 qint64 Link::write(const QByteArray &bytes)
 {
-    const qint64 written = serial->write(bytes);
+    const qint64 written = device_io->write(bytes);
     if (written > 0)
         session_recorder->record(false, bytes.left(int(written)));
     return written;
@@ -145,9 +198,9 @@ void Link::feed(const QByteArray &bytes)
 
 void Link::read_available()
 {
-    if (!serial->isOpen())
+    if (!device_io->isOpen())
         return;
-    const QByteArray bytes = serial->readAll();
+    const QByteArray bytes = device_io->readAll();
     if (bytes.isEmpty())
         return;
     session_recorder->record(true, bytes);
@@ -159,9 +212,22 @@ void Link::close_lost_port()
 {
     // Several reports of the same loss may have been queued; the first closes
     // the port, and a port opened since has no error.
-    if (!serial->isOpen() || !is_port_loss(serial->error()))
+    if (device_io != serial || !serial->isOpen() || !is_port_loss(serial->error()))
         return;
-    const QString port_name = serial->portName();
+    port_gone(serial->portName());
+}
+
+void Link::network_lost()
+{
+    // A loss reported before the operator closed the port, or before it was
+    // opened again, is over.
+    if (device_io != network || !network->isOpen() || network->is_opening())
+        return;
+    port_gone(open_device.port_name);
+}
+
+void Link::port_gone(const QString &port_name)
+{
     close();
     bool news = true;
     if (scanner) {
@@ -174,14 +240,21 @@ void Link::close_lost_port()
 void Link::try_reopen()
 {
     const qint64 now = clock.elapsed();
-    if (!reconnect_watch.is_watching(now) || serial->isOpen()) {
+    if (!reconnect_watch.is_watching(now) || is_open()) {
         reconnect_timer->stop();
+        return;
+    }
+    const ports::PortIdentity &lost_device = reconnect_watch.device();
+    if (netport::is_network_name(lost_device.port_name)) {
+        // Connected to again once a second, in the background: a host that
+        // does not answer must not freeze the window for its 5 s.
+        if (!network->is_opening() && reconnect_watch.attempt_due({lost_device}, now))
+            network->open_in_background();
         return;
     }
     QVector<ports::PortIdentity> seen = scanner->ports();
     // A port that is not listed, such as a pseudo-terminal, is back when its
     // path leads to a device again.
-    const ports::PortIdentity &lost_device = reconnect_watch.device();
     if (!lost_device.has_ids && QFileInfo::exists(lost_device.system_location))
         seen << lost_device;
     const std::optional<QString> port_name = reconnect_watch.attempt_due(seen, now);
@@ -194,6 +267,13 @@ void Link::try_reopen()
     reconnect_watch.reopened(now);
     reconnect_timer->stop();
     emit reopened(*port_name);
+}
+
+void Link::network_reopened()
+{
+    reconnect_watch.reopened(clock.elapsed());
+    reconnect_timer->stop();
+    emit reopened(open_device.port_name);
 }
 
 } // namespace seriallink

@@ -10,8 +10,14 @@
 #include <QObject>
 #include <QString>
 
+class QIODevice;
 class QSerialPort;
 class QTimer;
+
+namespace netport
+{
+class NetworkPort;
+}
 
 namespace ports
 {
@@ -23,7 +29,8 @@ namespace session
 class SessionRecorder;
 }
 
-// The connection to one camera, with no widget in it: the port and its
+// The connection to one camera, with no widget in it: the port (a local serial
+// port, or one behind a serial-to-network server named by its address) and its
 // settings, the one receive loop, the session recorder's tap on both
 // directions, and the watch for a lost port's return. The window and
 // poscam-map each hold one and apply the reports it hands out.
@@ -40,9 +47,16 @@ public:
     explicit Link(QObject *port_owner = nullptr, QObject *parent = nullptr);
     ~Link() override;
 
+    // The local serial port, whether or not it is the one in use.
     QSerialPort *port() const
     {
         return serial;
+    }
+    // The device read and written now: the serial port, or the network port
+    // when the port name is a network address.
+    QIODevice *io() const
+    {
+        return device_io;
     }
     session::SessionRecorder *recorder() const
     {
@@ -61,9 +75,14 @@ public:
 
     // Applies `settings` and opens the port for reading and writing. The
     // port is locked: a second program, or a second link, cannot open it.
+    // A network address is connected to within 5 s, its line set through
+    // RFC 2217 for rfc2217://; an address that does not parse fails here.
     bool open();
     // Why the last open() failed, as the system says it.
     QString open_failure() const;
+    // The same for the operator, for a network address; empty for a local
+    // port, whose system text says all there is.
+    QString open_failure_zh() const;
     bool is_open() const;
     // The identity of the port opened last, as it was listed then.
     const ports::PortIdentity &device() const
@@ -103,13 +122,20 @@ signals:
     void recording_stopped(const QString &reason);
 
 private:
+    bool open_network();
     void close_lost_port();
+    void network_lost();
+    void port_gone(const QString &port_name);
     void try_reopen();
+    void network_reopened();
 
     QSerialPort *serial = nullptr;
+    netport::NetworkPort *network = nullptr;
+    QIODevice *device_io = nullptr;
     session::SessionRecorder *session_recorder = nullptr;
     ports::PortScanner *scanner = nullptr;
     QString failure;
+    QString failure_zh;
     bool receiving = false;
 
     ports::PortIdentity open_device;

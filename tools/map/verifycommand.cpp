@@ -12,11 +12,11 @@
 #include "tags/tagcompare.h"
 
 #include <QEventLoop>
+#include <QIODevice>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
-#include <QSerialPort>
 #include <QTextStream>
 #include <QTimer>
 
@@ -148,7 +148,7 @@ int run_verify(const QStringList &arguments, QTextStream &out, QTextStream &err)
     if (status != exit_status::port_lost) {
         // Back to positions, as the camera was before.
         link.write(protocol::short_frame(protocol::kModeOneKey));
-        link.port()->waitForBytesWritten(kLastWriteMs);
+        link.io()->waitForBytesWritten(kLastWriteMs);
     }
     link.close();
     if (status == exit_status::port_lost) {
@@ -227,7 +227,11 @@ const Command verify_command = {
                    "       none|even|odd|space|mark (none) --stop-bits 1|1.5|2 (1) --flow\n"
                    "       none|hardware|software (none). send and verify record each\n"
                    "       connection as a session file, as the window does; --no-record\n"
-                   "       does not.\n"),
+                   "       does not.\n"
+                   "  DEV is a serial device, or a port behind a serial-to-network server:\n"
+                   "       tcp://HOST:PORT (raw; the server's settings apply) or\n"
+                   "       rfc2217://HOST:PORT (the port settings are set on the remote\n"
+                   "       port). A connection not made within 5 s exits with status 4.\n"),
     run_verify,
 };
 
