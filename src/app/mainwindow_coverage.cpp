@@ -47,8 +47,8 @@ report::CommissioningReport MainWindow::commissioning_report()
 {
     report::CommissioningReport content;
     content.made = QDateTime::currentDateTime();
-    content.port = open_device.port_name;
-    content.serial_number = open_device.serial_number;
+    content.port = serial_link.device().port_name;
+    content.serial_number = serial_link.device().serial_number;
     if (const auto transfer = transfer::last_completed_transfer(
             transfer::ledger_folder(), content.port, content.serial_number)) {
         content.map_source = transfer->source;
