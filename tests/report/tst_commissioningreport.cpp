@@ -282,7 +282,7 @@ private slots:
         const QString session =
             write_file(folder.filePath(QStringLiteral("s.pcapng")), session_header());
         const QString bad_map = write_file(folder.filePath(QStringLiteral("map.xlsx.txt")),
-                                           QByteArray("PK\x03\x04 not a zip at all", 24));
+                                           QByteArrayLiteral("PK\x03\x04 not a zip at all"));
         const QString reason = read_map_rows(bad_map, 20000).failure;
         QVERIFY(!reason.isEmpty());
         made = make_report({session, QStringLiteral("--map"), bad_map, QStringLiteral("-o"), pdf});
