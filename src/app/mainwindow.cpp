@@ -1,5 +1,7 @@
 #include "app/mainwindow.h"
 
+#include "plot/displaypacer.h"
+
 #include "app/tagmapview.h"
 
 #include "app/pacedlog.h"
@@ -47,6 +49,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 
     location_text = QString::number(pos_x, 'g', 6) + "," + QString::number(pos_y, 'g', 6);
     ui->current_loc_edit->setText(location_text);
+    readout_pacer = new DisplayPacer(this, [this] { show_readouts(); });
+    readout_pacer->hold_while_unseen(*ui->current_loc_edit);
 
     setup_trajectory_plot();
     port_scanner = new ports::PortScanner(this);

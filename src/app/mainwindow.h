@@ -17,6 +17,7 @@
 #include <optional>
 
 class CoverageWindow;
+class DisplayPacer;
 class PacedLog;
 class PlotMenu;
 class PortBoxMenu;
@@ -107,6 +108,8 @@ public:
     PacedLog *code_log = nullptr;
     // Renders robot_map once per display frame; its child.
     plot::RenderPacer *render_pacer = nullptr;
+    // Sets the four read-outs once per display frame, while they are seen.
+    DisplayPacer *readout_pacer = nullptr;
     // Lists the ports on a thread of its own; update_port reads its list.
     ports::PortScanner *port_scanner = nullptr;
     // The table's tags on the plot, compared with the camera's mode-2 reports.
@@ -230,6 +233,12 @@ private:
 
     void show_camera_error();
     void show_pose(const protocol::PositionReport &pose);
+
+public:
+    // The latest pose in the read-outs; a display frame shows it anyway.
+    void show_readouts();
+
+private:
     void lock_table(bool locked);
     // The camera's answers to a transfer: the three acknowledgements and the
     // count report.

@@ -102,13 +102,19 @@ void MainWindow::show_pose(const protocol::PositionReport &pose)
     // reports by it. A named category would prefix the printed line.
     qDebug() << pos_x;
     location_text = protocol::location_text(pos_x, pos_y);
+    draw_robot_outline(pos_x, pos_y, rotation_angle);
+    append_track_point(pos_x, pos_y);
+    // The camera can send hundreds of positions a second; the read-outs and
+    // the plot show once for all that arrived within a display frame.
+    readout_pacer->request();
+    render_pacer->request();
+}
+
+void MainWindow::show_readouts()
+{
+    readout_pacer->shown();
     show_text(ui->current_loc_edit, location_text);
     show_text(ui->current_angle_edit, protocol::degrees_text(rotation_angle));
     show_text(ui->current_angx_edit, protocol::degrees_text(attitude_x));
     show_text(ui->current_angy_edit, protocol::degrees_text(attitude_y));
-    draw_robot_outline(pos_x, pos_y, rotation_angle);
-    append_track_point(pos_x, pos_y);
-    // The camera can send hundreds of positions a second; the plot is
-    // rendered once for all that arrived within a display frame.
-    render_pacer->request();
 }

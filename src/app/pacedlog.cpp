@@ -12,6 +12,8 @@ PacedLog::PacedLog(QTextEdit &edit)
 {
     QTextDocument *document = edit.document();
     document->setUndoRedoEnabled(false);
+    // Laying text out for a minimised window costs as much as for a seen one.
+    pacer.hold_while_unseen(edit);
     // Emptied by its clear button: what was received before the click goes too.
     connect(document, &QTextDocument::contentsChanged, this, [this] {
         if (this->edit.document()->isEmpty())

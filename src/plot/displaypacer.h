@@ -5,6 +5,8 @@
 #include <QTimer>
 #include <functional>
 
+class QWidget;
+
 // Shows something at most once per display frame, however often it changes:
 // the camera can report hundreds of times a second, while a render of a full
 // trajectory or an edit of a full log costs milliseconds. A request made while
@@ -20,6 +22,12 @@ public:
     // the pacer calls shown().
     DisplayPacer(QObject *parent, std::function<void()> show);
 
+    // A frame that falls due while nobody can see `widget` (hidden, or its
+    // window minimised or not exposed) is held back, and shown as the widget
+    // is seen again, before its window paints; requests made meanwhile still
+    // look at each frame whether it is seen. `widget` must outlive the pacer.
+    void hold_while_unseen(QWidget &widget);
+
     // Asks for a showing: at once in the next pass of the event loop if the
     // last was a frame ago, else when its frame ends.
     void request();
@@ -27,8 +35,16 @@ public:
     // What is shown is up to date: nothing is due, and the next frame starts now.
     void shown();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void frame_due();
+    void watch_for_being_seen();
+
     std::function<void()> show;
     QTimer due;
     QElapsedTimer since_shown;
+    QWidget *watched = nullptr;
+    bool held = false;
 };

@@ -6,7 +6,7 @@
 namespace plot
 {
 
-bool plot_seen(const QWidget &widget)
+bool widget_seen(const QWidget &widget)
 {
     if (!widget.isVisible())
         return false;

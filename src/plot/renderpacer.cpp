@@ -52,7 +52,7 @@ RenderPacer::ViewKey RenderPacer::view_key() const
 
 void RenderPacer::render()
 {
-    if (!plot_seen(plot)) {
+    if (!widget_seen(plot)) {
         missed = true;
         return;
     }

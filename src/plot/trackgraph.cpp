@@ -23,7 +23,7 @@ TrackGraph::TrackGraph(QCPAxis *key_axis, QCPAxis *value_axis) : QCPGraph(key_ax
     dropped_redraw.setSingleShot(true);
     connect(&dropped_redraw, &QTimer::timeout, this, [this] {
         QCustomPlot *plot = parentPlot();
-        if (dropped_waiting && plot && plot_seen(*plot) && layer())
+        if (dropped_waiting && plot && widget_seen(*plot) && layer())
             layer()->replot();
     });
 }

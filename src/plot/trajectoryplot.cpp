@@ -83,6 +83,9 @@ void setup_position_plot(QCustomPlot &plot)
 
     show_outline(plot, robot_outline(0, 0, 0));
     plot.setSelectionTolerance(1);
+    // The plot fills all of itself with its white background before its
+    // layers, so the tab beneath need not be painted first at every frame.
+    plot.setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void show_outline(QCustomPlot &plot, const OutlineCorners &corners)

@@ -41,6 +41,7 @@ bool LiveWindow::play(const QByteArray &bytes)
         [this, log] {
             if (log)
                 log->flush();
+            window.show_readouts();
             return echoed_bytes() >= bytes_played;
         },
         kReadTimeoutMs);

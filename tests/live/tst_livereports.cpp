@@ -118,6 +118,7 @@ private slots:
     void streamGivesSameResultWholeByteByByteAndInChunks();
     void positionReportShowsPoseOutlineAndTrack();
     void positionsOfOneReadAreRenderedOnce();
+    void readOutsWaitWhileMinimisedAndShowTheLatestAsRestored();
     void wrongCheckByteLeavesPoseUnchanged();
     void errorLampStaysOnTimeOfFirstError();
     void modeTwoBoxShowsTagsAndCodes();
@@ -244,6 +245,24 @@ void LiveReportsTest::positionsOfOneReadAreRenderedOnce()
     QCOMPARE(renders.count(), 1);
     QCOMPARE(live.window.track_x.size(), 3);
     QCOMPARE(plot->graph(0)->data()->size(), 3);
+}
+
+void LiveReportsTest::readOutsWaitWhileMinimisedAndShowTheLatestAsRestored()
+{
+    LiveWindow live;
+    live.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&live.window));
+    QVERIFY(live.connect_port());
+    live.window.showMinimized();
+    // Not through play(), which shows the read-outs at once.
+    QVERIFY(live.camera.write(position_bytes_at(1, 2, 3) + position_bytes_at(10, 20, 90)));
+    QTRY_COMPARE(live.window.location_text, QString("10,20"));
+    QTest::qWait(3 * DisplayPacer::kFrameMs);
+    QCOMPARE(live.form().current_loc_edit->text(), QString("0,0"));
+    // Before any painting of the restored window.
+    live.window.showNormal();
+    QCOMPARE(live.form().current_loc_edit->text(), QString("10,20"));
+    QCOMPARE(live.form().current_angle_edit->text(), QString("90°"));
 }
 
 void LiveReportsTest::wrongCheckByteLeavesPoseUnchanged()

@@ -18,6 +18,15 @@ QStringList paragraphs(const QTextEdit &edit)
     return lines;
 }
 
+// A log lays nothing out while nobody can see it.
+struct SeenEdit : QTextEdit {
+    SeenEdit()
+    {
+        show();
+        QVERIFY(QTest::qWaitForWindowExposed(this));
+    }
+};
+
 } // namespace
 
 class PacedLogTest : public QObject
@@ -31,11 +40,12 @@ private slots:
     void burstKeepsAsManyParagraphsAsTheBoxHolds();
     void clearingAlsoDropsWhatIsNotShownYet();
     void viewAtTheBottomFollowsNewText();
+    void minimisedBoxWaitsAndShowsAllAsItIsRestored();
 };
 
 void PacedLogTest::paragraphsArriveTogetherAndInOrder()
 {
-    QTextEdit edit;
+    SeenEdit edit;
     PacedLog log(edit);
     log.append("FF FE ");
     log.append("01 ");
@@ -48,7 +58,7 @@ void PacedLogTest::paragraphsArriveTogetherAndInOrder()
 
 void PacedLogTest::oldestParagraphsGoFirstOnceTheSlackIsUsed()
 {
-    QTextEdit edit;
+    SeenEdit edit;
     PacedLog log(edit);
     const int full = PacedLog::kMaxParagraphs + PacedLog::kTrimSlack;
     for (int k = 0; k < full; ++k)
@@ -70,7 +80,7 @@ void PacedLogTest::charactersAreBoundedOldestFirstShownOrPending()
         return QString("%1").arg(k, 6, 10, QChar('0')) + QString(2994, 'x');
     };
     const auto number = [](const QTextBlock &block) { return block.text().left(6).toInt(); };
-    QTextEdit edit;
+    SeenEdit edit;
     PacedLog log(edit);
     // Shown one at a time: the bound and its slack are kept, never more, and
     // what goes is the oldest.
@@ -110,7 +120,7 @@ void PacedLogTest::charactersAreBoundedOldestFirstShownOrPending()
 // ends with the newest it promises to keep.
 void PacedLogTest::burstKeepsAsManyParagraphsAsTheBoxHolds()
 {
-    QTextEdit edit;
+    SeenEdit edit;
     PacedLog log(edit);
     const int sent = PacedLog::kMaxParagraphs + PacedLog::kTrimSlack + 2000;
     for (int k = 0; k < sent; ++k)
@@ -124,7 +134,7 @@ void PacedLogTest::burstKeepsAsManyParagraphsAsTheBoxHolds()
 
 void PacedLogTest::clearingAlsoDropsWhatIsNotShownYet()
 {
-    QTextEdit edit;
+    SeenEdit edit;
     PacedLog log(edit);
     log.append("shown");
     log.flush();
@@ -139,9 +149,8 @@ void PacedLogTest::clearingAlsoDropsWhatIsNotShownYet()
 
 void PacedLogTest::viewAtTheBottomFollowsNewText()
 {
-    QTextEdit edit;
+    SeenEdit edit;
     edit.resize(200, 100);
-    edit.show();
     PacedLog log(edit);
     for (int k = 0; k < 200; ++k)
         log.append(QString::number(k));
@@ -154,6 +163,20 @@ void PacedLogTest::viewAtTheBottomFollowsNewText()
     log.append("new");
     log.flush();
     QCOMPARE(scroll->value(), 0);
+}
+
+void PacedLogTest::minimisedBoxWaitsAndShowsAllAsItIsRestored()
+{
+    SeenEdit edit;
+    PacedLog log(edit);
+    edit.showMinimized();
+    log.append("FF FE ");
+    log.append("FE FF ");
+    QTest::qWait(3 * DisplayPacer::kFrameMs);
+    QVERIFY(edit.document()->isEmpty());
+    // Before any painting of the restored window.
+    edit.showNormal();
+    QCOMPARE(paragraphs(edit), QStringList({"FF FE ", "FE FF "}));
 }
 
 QTEST_MAIN(PacedLogTest)

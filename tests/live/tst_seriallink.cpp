@@ -276,7 +276,7 @@ void SerialLinkTest::afterALostPortAFreshConnectShowsNewPositions()
     live.form().com_connectBtn->click();
     QVERIFY(live.window.serial->isOpen());
     QVERIFY(replacement.write(position_bytes_at(1.2, 3.4, 0)));
-    QTRY_COMPARE(live.form().current_loc_edit->text(), QString("1.2,3.4"));
+    QTRY_COMPARE(live.window.location_text, QString("1.2,3.4"));
 }
 
 // The port is opened under a link that stands for the device node: the
@@ -319,7 +319,7 @@ void SerialLinkTest::lostDeviceThatComesBackIsOpenedAgainByItself()
     QVERIFY(!live.window.transport_timer->isActive());
     QVERIFY(live.form().transport_s->isEnabled());
     QVERIFY(second.write(position_bytes_at(1.2, 3.4, 0)));
-    QTRY_COMPARE(live.form().current_loc_edit->text(), QString("1.2,3.4"));
+    QTRY_COMPARE(live.window.location_text, QString("1.2,3.4"));
     QVERIFY(!QApplication::activeModalWidget());
 }
 

@@ -48,6 +48,8 @@ struct ReadOuts {
 
 ReadOuts read_outs(MainWindow &window)
 {
+    // What the next display frame would show; a window never shown has none.
+    window.show_readouts();
     return {window.ui->current_loc_edit->text(),  window.ui->current_angle_edit->text(),
             window.ui->current_angx_edit->text(), window.ui->current_angy_edit->text(),
             window.ui->sendNum_edit->text(),      int(window.track_x.size())};

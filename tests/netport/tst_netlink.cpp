@@ -139,8 +139,8 @@ void NetLinkTest::windowReconnectsWhenTheServerComesBack()
     window.receive_log->flush();
     QVERIFY(window.ui->com_message_edit->toPlainText().contains("串口" + address + "已重新打开"));
     // Reports flow again through the same link.
-    window.ui->current_loc_edit->clear();
-    QTRY_VERIFY_WITH_TIMEOUT(!window.ui->current_loc_edit->text().isEmpty(), kWaitMs);
+    window.location_text.clear();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.location_text.isEmpty(), kWaitMs);
     QVERIFY(!QApplication::activeModalWidget());
     window.ui->com_disconnectBtn->click();
     QVERIFY(camera.stop());
