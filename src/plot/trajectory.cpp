@@ -35,6 +35,28 @@ bool remove_point(QCPGraphDataContainer &data, double key, double value)
     return false;
 }
 
+bool replace_point(QCPGraphDataContainer &data, double key, double value, double new_key,
+                   double new_value)
+{
+    const auto by_key = qcpLessThanSortKey<QCPGraphData>;
+    auto old = std::lower_bound(data.begin(), data.end(), QCPGraphData::fromSortKey(key), by_key);
+    while (old != data.end() && old->key == key && old->value != value)
+        ++old;
+    if (old == data.end() || old->key != key)
+        return false;
+    const QCPGraphData fresh(new_key, new_value);
+    if (new_key >= key) {
+        const auto place = std::upper_bound(old + 1, data.end(), fresh, by_key);
+        std::move(old + 1, place, old);
+        *(place - 1) = fresh;
+    } else {
+        const auto place = std::upper_bound(data.begin(), old, fresh, by_key);
+        std::move_backward(place, old, old + 1);
+        *place = fresh;
+    }
+    return true;
+}
+
 void store_track_point(QVector<double> &xs, QVector<double> &ys, int capacity,
                        QCPGraphDataContainer &shown, double x, double y)
 {
@@ -45,17 +67,24 @@ void store_track_point(QVector<double> &xs, QVector<double> &ys, int capacity,
         return;
     }
     bool in_step = shown.size() == xs.size();
-    while (xs.size() >= capacity) {
+    // A capacity lowered meanwhile: the oldest beyond it simply go.
+    while (xs.size() > capacity) {
         if (in_step)
             in_step = remove_point(shown, xs.first(), ys.first());
         xs.removeFirst();
         ys.removeFirst();
     }
+    if (xs.size() == capacity) {
+        if (in_step)
+            in_step = replace_point(shown, xs.first(), ys.first(), x, y);
+        xs.removeFirst();
+        ys.removeFirst();
+    } else if (in_step) {
+        shown.add(QCPGraphData(x, y));
+    }
     xs.append(x);
     ys.append(y);
-    if (in_step)
-        shown.add(QCPGraphData(x, y));
-    else
+    if (!in_step)
         show_all(shown, xs, ys);
 }
 

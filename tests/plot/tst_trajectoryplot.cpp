@@ -199,6 +199,8 @@ void TrajectoryPlotTest::graphShowsExactlyTheStoredPoints()
     for (const auto &point : path) {
         plot::store_track_point(xs, ys, 4, shown, point[0], point[1]);
         QCOMPARE(sorted_points(shown), sorted_points(xs, ys));
+        QVERIFY(
+            std::is_sorted(shown.constBegin(), shown.constEnd(), qcpLessThanSortKey<QCPGraphData>));
     }
     QCOMPARE(xs, QVector<double>({7, 8, 6, 5}));
     QCOMPARE(ys, QVector<double>({7, 8, 6, 3}));
