@@ -47,7 +47,7 @@ void paced_log(benchmark::State &state)
         log.append(kParagraph);
     log.flush();
     QCoreApplication::processEvents();
-    const int reads_per_frame = 523 * DisplayPacer::kFrameMs / 1000;
+    const int reads_per_frame = 523 * PacedLog::kFrameMs / 1000;
     for (auto _ : state) {
         for (int k = 0; k < reads_per_frame; ++k)
             log.append(kParagraph);
@@ -71,7 +71,7 @@ void paced_log_flood(benchmark::State &state)
     for (int k = 0; k < noise.size(); ++k)
         noise[k] = char(k * 7 % 0xFE);
     const QString paragraph = protocol::hex_echo(noise);
-    const int paragraphs_per_frame = 1000000 * DisplayPacer::kFrameMs / 1000 / noise.size();
+    const int paragraphs_per_frame = 1000000 * PacedLog::kFrameMs / 1000 / noise.size();
     for (int k = 0; k < PacedLog::kMaxCharacters / paragraph.size(); ++k)
         log.append(paragraph);
     log.flush();

@@ -233,7 +233,7 @@ void fill_window(MainWindow &window, const Options &options, double speed_cm_per
         import_tag_map(window, QFileInfo(options.tag_map_file).absoluteFilePath());
 
     auto *log = window.ui->com_message_edit->findChild<PacedLog *>();
-    const long per_frame = std::max(1L, long(options.rate * DisplayPacer::kFrameMs / 1000));
+    const long per_frame = std::max(1L, long(options.rate * PacedLog::kFrameMs / 1000));
     for (long k = 0; k < options.log_paragraphs; ++k) {
         log->append(protocol::hex_echo(position_report(floor_pose(k, speed_cm_per_report))));
         if ((k + 1) % per_frame == 0) {

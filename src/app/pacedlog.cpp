@@ -8,7 +8,8 @@
 #include <utility>
 
 PacedLog::PacedLog(QTextEdit &edit)
-    : QObject(&edit), edit(edit), pacer(this, [this] { show(kMaxFrameCharacters); })
+    : QObject(&edit), edit(edit), pacer(
+                                      this, [this] { show(kMaxFrameCharacters); }, kFrameMs)
 {
     QTextDocument *document = edit.document();
     document->setUndoRedoEnabled(false);

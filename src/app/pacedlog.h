@@ -32,7 +32,12 @@ class QTextEdit;
 // that is far ahead cannot make one frame stall the window. The oldest
 // paragraphs go kCharacterSlack at a time because each cut costs 10 to 35 ms
 // whatever its size.
-// At the camera's line rate a display frame brings about 1200 characters.
+// At the camera's line rate a frame of the log brings about 3500 characters.
+//
+// A log shows ten frames a second, not thirty: each edit lays out, scrolls and
+// paints the box whatever it adds, and at the line rate that was a third of
+// the window's time. Nothing is laid out while nobody can see the box; what
+// waits is shown as it is seen again.
 class PacedLog : public QObject
 {
     Q_OBJECT
@@ -43,6 +48,7 @@ public:
     static constexpr int kMaxCharacters = 4000000;
     static constexpr int kCharacterSlack = 300000;
     static constexpr int kMaxFrameCharacters = 100000;
+    static constexpr int kFrameMs = 100;
 
     // Becomes a child of `edit`. A log has nothing to undo, and keeping the
     // history would grow memory with every paragraph, so undo is turned off.

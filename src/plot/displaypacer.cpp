@@ -6,8 +6,8 @@
 #include <QWidget>
 #include <QWindow>
 
-DisplayPacer::DisplayPacer(QObject *parent, std::function<void()> show)
-    : QObject(parent), show(std::move(show))
+DisplayPacer::DisplayPacer(QObject *parent, std::function<void()> show, int frame_ms)
+    : QObject(parent), show(std::move(show)), frame_ms(frame_ms)
 {
     due.setSingleShot(true);
     connect(&due, &QTimer::timeout, this, &DisplayPacer::frame_due);
@@ -22,8 +22,8 @@ void DisplayPacer::request()
 {
     if (due.isActive())
         return;
-    const qint64 waited = since_shown.isValid() ? since_shown.elapsed() : kFrameMs;
-    due.start(int(qMax<qint64>(0, kFrameMs - waited)));
+    const qint64 waited = since_shown.isValid() ? since_shown.elapsed() : frame_ms;
+    due.start(int(qMax<qint64>(0, frame_ms - waited)));
 }
 
 void DisplayPacer::shown()

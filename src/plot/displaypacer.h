@@ -18,9 +18,9 @@ class DisplayPacer : public QObject
 public:
     static constexpr int kFrameMs = 33;
 
-    // `show` runs when a requested frame is due. Anything that shows outside
-    // the pacer calls shown().
-    DisplayPacer(QObject *parent, std::function<void()> show);
+    // `show` runs when a requested frame is due, at most once every
+    // `frame_ms`. Anything that shows outside the pacer calls shown().
+    DisplayPacer(QObject *parent, std::function<void()> show, int frame_ms = kFrameMs);
 
     // A frame that falls due while nobody can see `widget` (hidden, or its
     // window minimised or not exposed) is held back, and shown as the widget
@@ -45,6 +45,7 @@ private:
     std::function<void()> show;
     QTimer due;
     QElapsedTimer since_shown;
+    int frame_ms;
     QWidget *watched = nullptr;
     bool held = false;
 };

@@ -172,7 +172,7 @@ void PacedLogTest::minimisedBoxWaitsAndShowsAllAsItIsRestored()
     edit.showMinimized();
     log.append("FF FE ");
     log.append("FE FF ");
-    QTest::qWait(3 * DisplayPacer::kFrameMs);
+    QTest::qWait(2 * PacedLog::kFrameMs);
     QVERIFY(edit.document()->isEmpty());
     // Before any painting of the restored window.
     edit.showNormal();
