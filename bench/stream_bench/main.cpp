@@ -58,6 +58,7 @@ struct Options {
     bool record = true;
     bool full_redraw = false;
     bool minimised = false;
+    bool resize = false;
     bool coverage = false;
 };
 
@@ -99,6 +100,8 @@ Options parse(int argc, char **argv)
             options.full_redraw = value.toInt() != 0;
         else if (name == "--minimised")
             options.minimised = value.toInt() != 0;
+        else if (name == "--resize")
+            options.resize = value.toInt() != 0;
         else if (name == "--coverage")
             options.coverage = value.toInt() != 0;
         else
@@ -330,6 +333,15 @@ int main(int argc, char **argv)
     // "地图验收" open: its figures refresh twice a second, unseen tags hollow.
     if (options.coverage)
         window.open_coverage_window();
+    // A corner dragged to and fro for the whole run: a new size every 16 ms.
+    QTimer resizer;
+    QObject::connect(&resizer, &QTimer::timeout, [&window, step = 0]() mutable {
+        const int phase = step++ % 120;
+        const int grown = phase < 60 ? phase : 120 - phase;
+        window.resize(1000 + 8 * grown, 700 + 4 * grown);
+    });
+    if (options.resize)
+        resizer.start(16);
     PlotDisplay display;
     // The widget may be painted from inside the frame, so what a frame will
     // show is taken when it begins.
@@ -421,6 +433,7 @@ int main(int argc, char **argv)
                 options.preload, options.log_paragraphs,
                 options.minimised ? "minimised"
                 : options.follow  ? "following the robot"
+                : options.resize  ? "resized continuously"
                                   : "view fixed",
                 options.record ? "recording" : "not recording",
                 options.full_redraw ? "full redraw" : "drawing what changed",

@@ -15,7 +15,8 @@ class QTextEdit;
 // The log keeps its newest kMaxParagraphs paragraphs. Dropping the oldest
 // makes a QTextEdit lay out its whole document again (about 17 ms at 10000
 // paragraphs), so they are dropped kTrimSlack at a time: the log holds between
-// kMaxParagraphs and kMaxParagraphs + kTrimSlack paragraphs.
+// kMaxParagraphs and kMaxParagraphs + kTrimSlack paragraphs. At the line rate
+// a cut comes every four seconds.
 //
 // It is bounded in characters too, for a peer far faster than the camera (a
 // USB virtual port ignores the baud rate): at most kMaxCharacters plus
@@ -44,7 +45,7 @@ class PacedLog : public QObject
 
 public:
     static constexpr int kMaxParagraphs = 10000;
-    static constexpr int kTrimSlack = 500;
+    static constexpr int kTrimSlack = 2000;
     static constexpr int kMaxCharacters = 4000000;
     static constexpr int kCharacterSlack = 300000;
     static constexpr int kMaxFrameCharacters = 100000;
