@@ -160,14 +160,14 @@ void Link::start_receiving(bool record)
     receiving = true;
 }
 
-void Link::close()
+void Link::close(Unsent unsent)
 {
     disconnect(device_io, &QIODevice::readyRead, this, &Link::read_available);
     receiving = false;
     session_recorder->stop();
     if (device_io == serial) {
         if (serial->isOpen())
-            serial->clear(QSerialPort::AllDirections);
+            serial->clear(unsent == Unsent::Drop ? QSerialPort::AllDirections : QSerialPort::Input);
         serial->close();
     } else {
         network->close();

@@ -93,9 +93,14 @@ public:
     // Starts reading and, when `record` holds, a session file in the
     // sessions folder. Bytes that came since open() wait for the next arrival.
     void start_receiving(bool record = true);
-    // Stops reading and recording, drops what the port still buffers and
+    // What close() does with bytes written that the line has not taken yet.
+    // On a pseudo-terminal, and in a USB adapter, dropping them drops a
+    // command written just before.
+    enum class Unsent { Drop, Deliver };
+    // Stops reading and recording, drops what the port still buffers
+    // (unread input always, unsent output unless told to deliver it) and
     // closes it; the receive loop starts afresh. Harmless when closed.
-    void close();
+    void close(Unsent unsent = Unsent::Drop);
     // Ends a watch for a lost port: the operator connected or disconnected.
     void end_reconnect_watch();
 

@@ -149,8 +149,11 @@ int run_verify(const QStringList &arguments, QTextStream &out, QTextStream &err)
         // Back to positions, as the camera was before.
         link.write(protocol::short_frame(protocol::kModeOneKey));
         link.io()->waitForBytesWritten(kLastWriteMs);
+        // The command must not be dropped with the port's buffers.
+        link.close(seriallink::Link::Unsent::Deliver);
+    } else {
+        link.close();
     }
-    link.close();
     if (status == exit_status::port_lost) {
         err << "poscam-map verify: port " << options.link.port.port_name << " lost\n";
         return status;
