@@ -36,8 +36,8 @@ class QTextEdit;
 // At the camera's line rate a frame of the log brings about 3500 characters.
 //
 // A log shows ten frames a second, not thirty: each edit lays out, scrolls and
-// paints the box whatever it adds, and at the line rate that was a third of
-// the window's time. Nothing is laid out while nobody can see the box; what
+// paints the box whatever it adds, and at the line rate that was a fifth to
+// a quarter of the window's time. Nothing is laid out while nobody can see the box; what
 // waits is shown as it is seen again.
 class PacedLog : public QObject
 {
