@@ -9,6 +9,7 @@
 // open once the server listens again.
 #include "floorpath.h"
 #include "measures.h"
+#include "ser2netprocess.h"
 #include "writer.h"
 
 #include "netport/networkport.h"
@@ -18,12 +19,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
-#include <QProcess>
 #include <QSerialPort>
-#include <QTcpServer>
-#include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 #include <cstdio>
 #include <pty.h>
@@ -98,92 +94,6 @@ double process_cpu_seconds(qint64 pid)
     return double(fields[11].toLongLong() + fields[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
 }
 
-// Whether a socket listens on local TCP `port`, as the kernel lists them:
-// read, not probed by binding, which would take the port from the server
-// starting.
-bool is_listening(quint16 port)
-{
-    for (const char *table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
-        QFile file(QString::fromLatin1(table));
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray wanted =
-            QByteArray(":") + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
-        for (const QByteArray &line : file.readAll().split('\n')) {
-            const QList<QByteArray> fields = line.simplified().split(' ');
-            // local address, remote address, state; 0A is LISTEN.
-            if (fields.size() > 3 && fields[1].endsWith(wanted) && fields[3] == "0A")
-                return true;
-        }
-    }
-    return false;
-}
-
-class Ser2net
-{
-public:
-    bool start(const QString &device, bool rfc2217)
-    {
-        QTcpServer probe;
-        if (!probe.listen(QHostAddress::LocalHost, 0))
-            return false;
-        port = probe.serverPort();
-        probe.close();
-        const QString config =
-            QStringLiteral("%YAML 1.1\n---\nconnection: &c\n    accepter: %1tcp,127.0.0.1,%2\n"
-                           "    connector: serialdev,%3,115200n81,local\n")
-                .arg(rfc2217 ? QStringLiteral("telnet(rfc2217),") : QString())
-                .arg(port)
-                .arg(device);
-        QFile file(dir.filePath(QStringLiteral("ser2net.yaml")));
-        if (!file.open(QIODevice::WriteOnly) || file.write(config.toUtf8()) < 0)
-            return false;
-        file.close();
-        address = QStringLiteral("%1://127.0.0.1:%2")
-                      .arg(rfc2217 ? QStringLiteral("rfc2217") : QStringLiteral("tcp"))
-                      .arg(port);
-        return launch();
-    }
-
-    bool launch()
-    {
-        process.setProgram(QStringLiteral(POSCAM_SER2NET));
-        process.setArguments({"-n", "-u", "-c", dir.filePath(QStringLiteral("ser2net.yaml")), "-P",
-                              dir.filePath(QStringLiteral("pid"))});
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start();
-        if (!process.waitForStarted(5000))
-            return false;
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 10000) {
-            if (is_listening(port))
-                return true;
-            QThread::msleep(1);
-        }
-        std::fprintf(stderr, "ser2net: %s\n", process.readAll().constData());
-        return false;
-    }
-
-    void stop()
-    {
-        process.terminate();
-        process.waitForFinished(5000);
-    }
-
-    double cpu_seconds() const
-    {
-        return process_cpu_seconds(process.processId());
-    }
-
-    QString address;
-
-private:
-    QTemporaryDir dir;
-    QProcess process;
-    quint16 port = 0;
-};
-
 struct Result {
     long sent = 0;
     long decoded = 0;
@@ -194,7 +104,7 @@ struct Result {
 };
 
 // Reads `device` until the writer is done and one more second has passed.
-Result read_stream(QIODevice &device, Line &line, const Ser2net *server)
+Result read_stream(QIODevice &device, Line &line, const Ser2netProcess *server)
 {
     Result result;
     bool ff_seen = false, in_frame = false, fe_seen = false;
@@ -220,7 +130,7 @@ Result read_stream(QIODevice &device, Line &line, const Ser2net *server)
         }
     });
     const double cpu_before = cpu_seconds();
-    const double server_before = server ? server->cpu_seconds() : 0;
+    const double server_before = server ? process_cpu_seconds(server->process_id()) : 0;
     const int64_t start = monotonic_ns();
     line.shared->start_ns.store(start);
     int64_t done_at = 0;
@@ -237,7 +147,7 @@ Result read_stream(QIODevice &device, Line &line, const Ser2net *server)
     loop.exec();
     result.wall = double(monotonic_ns() - start) / 1e9;
     result.cpu = cpu_seconds() - cpu_before;
-    result.server_cpu = server ? server->cpu_seconds() - server_before : 0;
+    result.server_cpu = server ? process_cpu_seconds(server->process_id()) - server_before : 0;
     result.sent = line.shared->sent.load();
     QObject::disconnect(&device, nullptr, nullptr, nullptr);
     return result;
@@ -279,13 +189,15 @@ int main(int argc, char **argv)
         print("pty", read_stream(port, lines[0], nullptr));
     }
     for (int k = 1; k <= 2; ++k) {
-        Ser2net server;
-        if (!server.start(lines[k].slave_path, k == 2)) {
-            std::fprintf(stderr, "ser2net did not start\n");
+        Ser2netProcess server;
+        if (!server.start(lines[k].slave_path)) {
+            std::fprintf(stderr, "%s\n", qPrintable(server.error()));
             return 1;
         }
+        const QString address =
+            server.address(k == 2 ? Ser2netProcess::Rfc2217 : Ser2netProcess::Raw);
         netport::NetworkPort port;
-        port.set_address(*netport::parse_address(server.address).address);
+        port.set_address(*netport::parse_address(address).address);
         if (!port.open(QIODevice::ReadWrite)) {
             std::fprintf(stderr, "%s\n", qPrintable(port.errorString()));
             return 1;
@@ -296,15 +208,16 @@ int main(int argc, char **argv)
     }
 
     if (options.reopen > 0) {
-        Ser2net server;
-        if (!server.start(lines[2].slave_path, true))
+        Ser2netProcess server;
+        if (!server.start(lines[2].slave_path)) {
+            std::fprintf(stderr, "%s\n", qPrintable(server.error()));
             return 1;
+        }
         netport::NetworkPort port;
-        port.set_address(*netport::parse_address(server.address).address);
+        port.set_address(*netport::parse_address(server.address(Ser2netProcess::Rfc2217)).address);
         std::vector<double> open_ms;
         for (int k = 0; k < options.reopen; ++k) {
-            server.stop();
-            if (!server.launch())
+            if (!server.restart())
                 return 1;
             // From the moment the server listens again.
             QElapsedTimer clock;

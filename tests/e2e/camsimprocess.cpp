@@ -85,6 +85,16 @@ QString CamsimProcess::received_map(int timeout_ms)
     return QString::fromUtf8(file.readAll());
 }
 
+QStringList CamsimProcess::received_rows()
+{
+    QStringList rows = received_map().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (!rows.isEmpty())
+        rows.removeFirst();
+    for (QString &row : rows)
+        row = row.section(QLatin1Char('\t'), 0, 4);
+    return rows;
+}
+
 QString CamsimProcess::frame_log() const
 {
     QFile file(dir.filePath(QStringLiteral("frames.log")));

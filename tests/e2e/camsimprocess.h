@@ -31,6 +31,9 @@ public:
     // Asks for the tag map (SIGUSR1), waits until it is written and returns
     // its text.
     QString received_map(int timeout_ms = 10000);
+    // The same map's tags, one line each, without its header and its frame
+    // column: id, x, y, side and angle, tab-separated.
+    QStringList received_rows();
 
     QString frame_log() const;
     QString map_path() const;

@@ -37,17 +37,6 @@ QString map_text(const QVector<QStringList> &rows)
     return text;
 }
 
-// The simulator's received map, without its header and its frame column.
-QStringList received_rows(CamsimProcess &camera)
-{
-    QStringList rows = camera.received_map().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    if (!rows.isEmpty())
-        rows.removeFirst();
-    for (QString &row : rows)
-        row = row.section(QLatin1Char('\t'), 0, 4);
-    return rows;
-}
-
 QStringList joined(const QVector<QStringList> &rows)
 {
     QStringList lines;
@@ -191,13 +180,13 @@ void MapSendTest::windowAndToolPutTheSameFramesOnTheLine()
             type_row(window, row, kRows.at(row));
         QTest::mouseClick(window.ui->transport_s, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(window.ui->transport_s->isEnabled(), kWaitMs);
-        QCOMPARE(received_rows(camera), joined(kRows));
+        QCOMPARE(camera.received_rows(), joined(kRows));
         window.ui->com_disconnectBtn->click();
     }
 
     QCOMPARE(run_map({"send", "--port", camera.port(), map}), 0);
     QVERIFY2(out.contains("camera counts: 3 3"), out.constData());
-    QCOMPARE(received_rows(camera), joined(kRows));
+    QCOMPARE(camera.received_rows(), joined(kRows));
 
     // One ledger line each, with one fingerprint for the same records.
     QString window_program, tool_program;
@@ -242,7 +231,7 @@ void MapSendTest::findingsRefuseTheSendUnlessForced()
     // Sent as it is: the camera keeps the later of the two tags 5.
     QVector<QStringList> held = kRows;
     held[0] = rows.last();
-    QCOMPARE(received_rows(camera), joined(held));
+    QCOMPARE(camera.received_rows(), joined(held));
 
     // Unreadable: no port is opened at all.
     QCOMPARE(run_map({"send", "--port", "/dev/nonexistent-port", files.filePath("none.xlsx")}), 2);

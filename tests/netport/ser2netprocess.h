@@ -34,6 +34,10 @@ public:
     {
         return ports[accepter];
     }
+    qint64 process_id() const
+    {
+        return process.processId();
+    }
     // "tcp://127.0.0.1:PORT" for Raw, "rfc2217://..." for the telnet ones.
     QString address(Accepter accepter) const;
 
