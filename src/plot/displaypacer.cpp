@@ -40,6 +40,7 @@ void DisplayPacer::frame_due()
         watch_for_being_seen();
         return;
     }
+    held = false;
     show();
 }
 
